@@ -1,0 +1,5 @@
+#include "game/game.h"
+
+void ResetEnemies() {}
+void MoveEnemies() {}
+void DrawEnemies() {}

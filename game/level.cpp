@@ -1,0 +1,6 @@
+#include "game/game.h"
+
+void ResetPickups() {}
+void UpdatePickups() {}
+void RunLevelScript() {}
+void PlacePickups() {}

@@ -1,0 +1,4 @@
+#include "game/game.h"
+
+void ResetProjectiles() {}
+void UpdateProjectiles() {}

@@ -1,0 +1,756 @@
+#include <QApplication>
+#include <QBackingStore>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QImage>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLibraryInfo>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPixmap>
+#include <QPointer>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+#include <QStyleFactory>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QUrl>
+#include <QWindow>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+#include <xcb/xcb.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <deque>
+#include <map>
+#include <thread>
+
+#include "platform/desktop_host.h"
+#include "platform/desktop_sound.h"
+#include "platform/host.h"
+
+namespace {
+
+// ---- is there a display at all? ----------------------------------------------
+// Qt aborts the process when its platform plugin cannot connect; we would
+// rather report a failed start.
+
+bool XcbServerReachable() {
+  xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+  const bool ok = c != nullptr && xcb_connection_has_error(c) == 0;
+  if (c != nullptr) xcb_disconnect(c);
+  return ok;
+}
+
+bool WaylandServerReachable() {
+  QByteArray name = qgetenv("WAYLAND_DISPLAY");
+  if (name.isEmpty()) name = "wayland-0";
+  if (!name.startsWith('/')) {
+    const QByteArray dir = qgetenv("XDG_RUNTIME_DIR");
+    if (dir.isEmpty()) return false;
+    name = dir + '/' + name;
+  }
+  sockaddr_un addr{};
+  addr.sun_family = AF_UNIX;
+  if (size_t(name.size()) >= sizeof(addr.sun_path)) return false;
+  std::memcpy(addr.sun_path, name.constData(), size_t(name.size()));
+  const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return false;
+  const bool ok = connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
+  close(fd);
+  return ok;
+}
+
+bool XcbPluginPresent() {
+  if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM_PLUGIN_PATH") ||
+      !qEnvironmentVariableIsEmpty("QT_PLUGIN_PATH"))
+    return true;  // somewhere we do not look; let Qt find it
+  return QFileInfo::exists(QLibraryInfo::path(QLibraryInfo::PluginsPath) +
+                           "/platforms/libqxcb.so");
+}
+
+// The toolkit reads QT_QPA_PLATFORM itself (a list separated by ';', each
+// entry possibly with ':options'); we only check that one entry can work.
+bool DisplayAvailable() {
+  QByteArray list = qgetenv("QT_QPA_PLATFORM");
+  if (list.isEmpty())
+    list = qgetenv("XDG_SESSION_TYPE") == "wayland" ? "wayland;xcb" : "xcb";
+  for (const QByteArray& entry : list.split(';')) {
+    const QByteArray name = entry.split(':').first().trimmed();
+    if (name.isEmpty()) continue;
+    if (name == "xcb") {
+      if (XcbPluginPresent() && XcbServerReachable()) return true;
+    } else if (name.startsWith("wayland")) {
+      if (WaylandServerReachable()) return true;
+    } else {
+      return true;  // offscreen, minimal, vnc ...: no server to miss
+    }
+  }
+  return false;
+}
+
+// ---- the application ------------------------------------------------------------
+
+int g_argc = 1;
+char g_programName[] = "tolvane";
+char* g_argv[] = {g_programName, nullptr};
+enum class AppState { NotTried, Running, Unavailable };
+AppState g_appState = AppState::NotTried;
+QApplication* g_app = nullptr;
+
+// Keeps LiveKeys() by DirectInput code from the key events of every window.
+class KeyWatcher : public QObject {
+ protected:
+  bool eventFilter(QObject* watched, QEvent* e) override {
+    const QEvent::Type t = e->type();
+    if (t == QEvent::KeyPress || t == QEvent::KeyRelease) {
+      auto* k = static_cast<QKeyEvent*>(e);
+      // Held keys stay down by themselves; the repeats change nothing.
+      if (!k->isAutoRepeat()) {
+        const int32_t code = DirectInputCodeForKey(k->nativeScanCode(), k->key());
+        if (code > 0 && code < 256) LiveKeys()[code] = t == QEvent::KeyPress ? 0x80 : 0;
+      }
+    } else if (t == QEvent::ApplicationStateChange) {
+      if (static_cast<QApplicationStateChangeEvent*>(e)->applicationState() != Qt::ApplicationActive)
+        ReleaseAllLiveKeys();
+    }
+    return QObject::eventFilter(watched, e);
+  }
+};
+
+// A compact classic look, so that the menu's pixel layout fits its small window.
+void ApplyClassicLook() {
+  if (QStyle* style = QStyleFactory::create("Windows")) QApplication::setStyle(style);
+  const QColor face(212, 208, 200);
+  QPalette palette(face, face);
+  palette.setColor(QPalette::Base, Qt::white);
+  palette.setColor(QPalette::Text, Qt::black);
+  palette.setColor(QPalette::WindowText, Qt::black);
+  palette.setColor(QPalette::ButtonText, Qt::black);
+  QApplication::setPalette(palette);
+  QFont font("Liberation Sans");
+  font.setStyleHint(QFont::SansSerif);
+  font.setPixelSize(11);
+  QApplication::setFont(font);
+}
+
+// Made by the first service that needs it; the program's own command line
+// is none of the toolkit's business.
+bool EnsureApp() {
+  if (g_appState == AppState::NotTried) {
+    if (QCoreApplication::instance() != nullptr) {
+      g_appState = qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr
+                       ? AppState::Running
+                       : AppState::Unavailable;
+    } else if (!DisplayAvailable()) {
+      g_appState = AppState::Unavailable;
+    } else {
+      g_app = new QApplication(g_argc, g_argv);
+      g_appState = AppState::Running;
+    }
+    if (g_appState == AppState::Running) {
+      QApplication::setQuitOnLastWindowClosed(false);
+      qApp->installEventFilter(new KeyWatcher());
+      ApplyClassicLook();
+    }
+  }
+  return g_appState == AppState::Running;
+}
+
+uint64_t MonotonicMicros() {
+  timespec ts{};
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return uint64_t(ts.tv_sec) * 1000000u + uint64_t(ts.tv_nsec) / 1000u;
+}
+
+QString FromBytes(const std::string& text) {
+  return QString::fromLatin1(text.data(), qsizetype(text.size()));
+}
+
+// A CR starts a new line, as does CR LF.
+QString LabelText(const std::string& text) {
+  QString s = FromBytes(text);
+  s.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+  s.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+  return s;
+}
+
+QColor ColourOf565(uint16_t c) {
+  const int r = (c >> 11) & 31, g = (c >> 5) & 63, b = c & 31;
+  return QColor((r << 3) | (r >> 2), (g << 2) | (g >> 4), (b << 3) | (b >> 2));
+}
+
+inline uint32_t Rgb32Of565(uint16_t c) {
+  const uint32_t r = (c >> 11) & 31, g = (c >> 5) & 63, b = c & 31;
+  return 0xFF000000u | ((r << 3 | r >> 2) << 16) | ((g << 2 | g >> 4) << 8) | (b << 3 | b >> 2);
+}
+
+DesktopPicture PictureOf(const QImage& source) {
+  const QImage image = source.convertToFormat(QImage::Format_ARGB32);
+  DesktopPicture p;
+  p.width = image.width();
+  p.height = image.height();
+  p.argb.resize(size_t(p.width) * size_t(p.height));
+  for (int y = 0; y < p.height; ++y)
+    std::memcpy(&p.argb[size_t(y) * size_t(p.width)], image.constScanLine(y), size_t(p.width) * 4);
+  return p;
+}
+
+// ---- the full screen ----------------------------------------------------------------
+
+// Where the 4:3 picture lands on a screen of w x h device pixels, and the
+// whole multiple of 800 x 600 it is first blown up to.
+struct Fit {
+  QRect target;
+  int factor = 1;
+};
+
+Fit FitPicture(int w, int h) {
+  Fit f;
+  int fw = w, fh = h;
+  if (int64_t(w) * 3 > int64_t(h) * 4) {
+    fw = int(std::lround(h * 4.0 / 3.0));
+  } else {
+    fh = int(std::lround(w * 3.0 / 4.0));
+  }
+  fw = std::max(fw, 1);
+  fh = std::max(fh, 1);
+  f.target = QRect((w - fw) / 2, (h - fh) / 2, fw, fh);
+  f.factor = std::max(1, (fw + SCREEN_WIDTH - 1) / SCREEN_WIDTH);
+  return f;
+}
+
+class ScreenWindow : public QWindow {
+ public:
+  ScreenWindow() : store_(this) { setSurfaceType(QSurface::RasterSurface); }
+
+  void Present(const uint16_t* pixels) {
+    const QSize device = DeviceSize();
+    if (device.isEmpty()) return;
+    fit_ = FitPicture(device.width(), device.height());
+    Enlarge(pixels, fit_.factor);
+    Paint();
+  }
+
+ protected:
+  void exposeEvent(QExposeEvent*) override {
+    if (isExposed() && !enlarged_.isNull()) Paint();
+  }
+  void resizeEvent(QResizeEvent*) override {
+    fit_ = FitPicture(DeviceSize().width(), DeviceSize().height());
+  }
+
+ private:
+  QSize DeviceSize() const { return size() * devicePixelRatio(); }
+
+  // Nearest neighbour by a whole factor, converting each pixel once.
+  void Enlarge(const uint16_t* pixels, int k) {
+    const int w = SCREEN_WIDTH * k, h = SCREEN_HEIGHT * k;
+    if (enlarged_.width() != w || enlarged_.height() != h)
+      enlarged_ = QImage(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < SCREEN_HEIGHT; ++y) {
+      const uint16_t* src = pixels + size_t(y) * SCREEN_WIDTH;
+      auto* first = reinterpret_cast<uint32_t*>(enlarged_.scanLine(y * k));
+      uint32_t* out = first;
+      for (int x = 0; x < SCREEN_WIDTH; ++x) {
+        const uint32_t c = Rgb32Of565(src[x]);
+        for (int i = 0; i < k; ++i) *out++ = c;
+      }
+      for (int i = 1; i < k; ++i) std::memcpy(enlarged_.scanLine(y * k + i), first, size_t(w) * 4);
+    }
+  }
+
+  void Paint() {
+    if (!isExposed()) return;
+    const QSize logical = size();
+    if (store_.size() != logical) store_.resize(logical);
+    const QRect all(QPoint(0, 0), logical);
+    store_.beginPaint(all);
+    {
+      QPainter p(store_.paintDevice());
+      const qreal dpr = devicePixelRatio();
+      if (dpr != 1.0) p.setWorldTransform(QTransform::fromScale(1.0 / dpr, 1.0 / dpr));
+      const QRect t = fit_.target;
+      const QSize device = DeviceSize();
+      // Black borders only where the picture does not reach.
+      p.fillRect(0, 0, device.width(), t.top(), Qt::black);
+      p.fillRect(0, t.bottom() + 1, device.width(), device.height() - t.bottom() - 1, Qt::black);
+      p.fillRect(0, t.top(), t.left(), t.height(), Qt::black);
+      p.fillRect(t.right() + 1, t.top(), device.width() - t.right() - 1, t.height(), Qt::black);
+      if (t.size() == enlarged_.size()) {
+        p.drawImage(t.topLeft(), enlarged_);
+      } else {
+        p.setRenderHint(QPainter::SmoothPixmapTransform, true);
+        p.drawImage(t, enlarged_);
+      }
+    }
+    store_.endPaint();
+    store_.flush(all);
+  }
+
+  QBackingStore store_;
+  QImage enlarged_;
+  Fit fit_;
+};
+
+// ---- windows and controls ----------------------------------------------------------------
+
+class DesktopHost;
+
+// A top-level window whose close box only reports.
+class AppWindow : public QWidget {
+ public:
+  explicit AppWindow(DesktopHost* host) : host_(host) {}
+
+ protected:
+  void closeEvent(QCloseEvent* e) override;
+
+ private:
+  DesktopHost* host_;
+};
+
+DesktopHost* g_liveHost = nullptr;
+
+class DesktopHost : public PlatformHost {
+ public:
+  DesktopHost() { g_liveHost = this; }
+  ~DesktopHost() override {
+    ReleaseAll();
+    if (g_liveHost == this) g_liveHost = nullptr;
+  }
+
+  // clock and waiting
+  uint32_t Ticks() override { return static_cast<uint32_t>(MonotonicMicros() / 1000u); }
+  uint64_t Micros() override { return MonotonicMicros(); }
+  void Yield(int32_t msUntilMark) override {
+    PumpEvents();
+    // Far from the mark we may sleep most of the way; near it, only a moment.
+    const int32_t us = msUntilMark > 2 ? std::min(msUntilMark - 1, 10) * 1000 : 200;
+    std::this_thread::sleep_for(std::chrono::microseconds(us));
+  }
+
+  // process
+  std::string ExecutablePath() override {
+    char buffer[4096];
+    const ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+    return n > 0 ? std::string(buffer, size_t(n)) : std::string();
+  }
+  int32_t MessageBox(const std::string& title, const std::string& text) override {
+    if (!EnsureApp()) {
+      std::fprintf(stderr, "%s: %s\n", title.c_str(), text.c_str());
+      std::fflush(stderr);
+      return 1;
+    }
+    QWidget* owner = QApplication::activeWindow();
+    if (owner == nullptr && eventWindow_ != nullptr && eventWindow_->isVisible()) owner = eventWindow_;
+    QMessageBox box(QMessageBox::NoIcon, FromBytes(title), FromBytes(text), QMessageBox::Ok, owner);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+    return 1;
+  }
+  void OpenUrl(const std::string& url) override {
+    if (EnsureApp()) QDesktopServices::openUrl(QUrl(FromBytes(url)));
+  }
+  [[noreturn]] void ExitProcess(int32_t code) override {
+    ReleaseAll();
+    delete g_app;
+    g_app = nullptr;
+    std::fflush(nullptr);
+    std::exit(code);
+  }
+
+  // keyboard
+  bool OpenKeyboard() override { return EnsureApp(); }
+
+  // screen
+  bool OpenDisplaySystem() override { return EnsureApp(); }
+  bool OpenScreen(const std::string& title) override {
+    if (!EnsureApp()) return false;
+    if (screen_ == nullptr) screen_ = new ScreenWindow();
+    screen_->setTitle(FromBytes(title));
+    if (QScreen* s = QGuiApplication::primaryScreen()) {
+      screen_->setScreen(s);
+      screen_->setGeometry(s->geometry());
+    }
+    screen_->setCursor(Qt::BlankCursor);
+    screen_->showFullScreen();
+    screen_->requestActivate();
+    return true;
+  }
+  void CloseScreen() override {
+    if (screen_ == nullptr) return;
+    screen_->hide();
+    screen_->unsetCursor();
+  }
+  void PumpEvents() override {
+    if (g_appState == AppState::Running) QCoreApplication::processEvents(QEventLoop::AllEvents);
+  }
+  void Present(const uint16_t* pixels) override {
+    if (ScreenActive()) screen_->Present(pixels);
+  }
+  bool ScreenActive() override {
+    return screen_ != nullptr && screen_->isVisible() && screen_->isExposed() && screen_->isActive();
+  }
+
+  // sound; bound to the display like the rest of the desktop
+  bool OpenSound() override { return EnsureApp() && sound_.Open(); }
+  void MakeSound(int32_t n, const SoundData& data) override { sound_.Make(n, data); }
+  void FreeSound(int32_t n) override { sound_.Free(n); }
+  void PlaySound(int32_t n, bool loop) override { sound_.Play(n, loop); }
+  void CloseSound() override { sound_.Close(); }
+
+  // text on the back buffer
+  void MakeFont(int32_t n, const std::string& face, int32_t points) override {
+    // The face is resolved when the first text needs it: the font may be made
+    // before the application exists.
+    fonts_[n] = FontSlot{face, points, QFont(), false};
+  }
+  void DrawText(uint16_t* pixels, int32_t x, int32_t y, int32_t font, uint16_t colour,
+                bool transparent, const std::string& text, int32_t* advance) override {
+    *advance = 0;
+    if (pixels == nullptr || text.empty() || !EnsureApp()) return;
+    QImage target(reinterpret_cast<uchar*>(pixels), SCREEN_WIDTH, SCREEN_HEIGHT,
+                  SCREEN_WIDTH * 2, QImage::Format_RGB16);
+    QPainter p(&target);
+    p.setFont(FontFor(font));
+    p.setPen(ColourOf565(colour));
+    if (!transparent) {
+      p.setBackgroundMode(Qt::OpaqueMode);
+      p.setBackground(Qt::white);
+    }
+    const QString s = FromBytes(text);
+    const QFontMetrics metrics(p.font());
+    p.drawText(x, y + metrics.ascent(), s);
+    *advance = metrics.horizontalAdvance(s);
+  }
+
+  // windows and controls
+  Handle CreateWindow(int32_t n, int32_t x, int32_t y, int32_t w, int32_t h, int32_t flags,
+                      const std::string& title) override {
+    if (!EnsureApp() || w <= 0 || h <= 0) return 0;
+    auto old = windows_.find(n);
+    if (old != windows_.end()) {
+      DeleteWindow(old->second);
+      windows_.erase(old);
+    }
+    PruneControls();
+    // What the previous menu left unserved is not this window's business.
+    pending_.clear();
+    auto* window = new AppWindow(this);
+    window->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                           Qt::WindowCloseButtonHint);
+    window->setWindowTitle(FromBytes(title));
+    window->setFixedSize(w, h);
+    QPoint at(x, y);
+    if ((flags & WINDOW_CENTRED) != 0) {
+      if (QScreen* s = QGuiApplication::primaryScreen())
+        at = s->availableGeometry().center() - QPoint(w / 2, h / 2);
+    }
+    window->move(at);
+    window->show();
+    windows_[n] = window;
+    eventWindow_ = window;
+    return HandleOf(window);
+  }
+  Handle WindowHandle(int32_t n) override {
+    auto it = windows_.find(n);
+    return it == windows_.end() ? 0 : HandleOf(it->second);
+  }
+  void BeginControlParent(Handle parent) override {
+    currentParent_ = nullptr;
+    for (auto& [n, window] : windows_)
+      if (HandleOf(window) == parent) currentParent_ = window;
+  }
+  void AddTabControl(int32_t id, int32_t x, int32_t y, int32_t w, int32_t h) override {
+    if (currentParent_ == nullptr) return;
+    auto* tabs = new QTabWidget(currentParent_);
+    tabs->setGeometry(x, y, w, h);
+    QObject::connect(tabs, &QTabWidget::currentChanged, tabs, [this, id](int) {
+      if (!quietTabs_) QueueEvent(EVENT_CONTROL, id);
+    });
+    tabs->show();
+    savedParent_ = currentParent_;
+    controls_[id] = tabs;
+  }
+  void AddControlItem(int32_t id, int32_t, const std::string& text) override {
+    auto* tabs = qobject_cast<QTabWidget*>(Control(id));
+    if (tabs == nullptr) return;
+    auto* page = new QWidget();
+    // The first tab becomes current by itself; that is no user's choice.
+    quietTabs_ = true;
+    tabs->addTab(page, FromBytes(text));
+    quietTabs_ = false;
+    currentParent_ = page;
+  }
+  void EndControlParent() override { currentParent_ = savedParent_; }
+  void AddPushButton(int32_t id, int32_t x, int32_t y, int32_t w, int32_t h,
+                     const std::string& text) override {
+    if (currentParent_ == nullptr) return;
+    auto* button = new QPushButton(FromBytes(text), currentParent_);
+    button->setAutoDefault(false);
+    QObject::connect(button, &QPushButton::clicked, button,
+                     [this, id] { QueueEvent(EVENT_CONTROL, id); });
+    Place(id, button, x, y, w, h);
+  }
+  void AddLabel(int32_t id, int32_t x, int32_t y, int32_t w, int32_t h,
+                const std::string& text) override {
+    if (currentParent_ == nullptr) return;
+    auto* label = new QLabel(currentParent_);
+    // Names come from files: never let them turn into markup.
+    label->setTextFormat(Qt::PlainText);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    label->setWordWrap(true);
+    label->setText(LabelText(text));
+    Place(id, label, x, y, w, h);
+  }
+  void AddGroupBox(int32_t id, int32_t x, int32_t y, int32_t w, int32_t h,
+                   const std::string& text) override {
+    if (currentParent_ == nullptr) return;
+    Place(id, new QGroupBox(FromBytes(text), currentParent_), x, y, w, h);
+  }
+  void AddPictureControl(int32_t id, int32_t x, int32_t y, int32_t, int32_t,
+                         int32_t picture) override {
+    if (currentParent_ == nullptr) return;
+    auto* box = new QLabel(currentParent_);
+    const QImage image = ImageOfPicture(FindPicture(picture));
+    // The box takes the picture's own size: the given size neither scales nor cuts it.
+    if (!image.isNull()) box->setPixmap(QPixmap::fromImage(image));
+    Place(id, box, x, y, image.width(), image.height());
+  }
+  void SetControlText(int32_t id, const std::string& text) override {
+    QWidget* c = Control(id);
+    if (auto* label = qobject_cast<QLabel*>(c)) {
+      label->setText(LabelText(text));
+    } else if (auto* button = qobject_cast<QAbstractButton*>(c)) {
+      button->setText(FromBytes(text));
+    } else if (auto* group = qobject_cast<QGroupBox*>(c)) {
+      group->setTitle(FromBytes(text));
+    } else {
+      return;
+    }
+    // The key capture polls the keyboard without serving the window: paint now.
+    c->repaint();
+    if (QWindow* w = c->window()->windowHandle()) w->requestUpdate();
+  }
+  int32_t ControlState(int32_t id) override {
+    auto* tabs = qobject_cast<QTabWidget*>(Control(id));
+    return tabs == nullptr ? 0 : tabs->currentIndex();
+  }
+  void SetControlState(int32_t id, int32_t value) override {
+    auto* tabs = qobject_cast<QTabWidget*>(Control(id));
+    if (tabs == nullptr || value < 0 || value >= tabs->count()) return;
+    quietTabs_ = true;
+    tabs->setCurrentIndex(value);
+    quietTabs_ = false;
+  }
+  int32_t WaitEvent(int32_t* controlId) override {
+    if (pending_.empty() && g_appState == AppState::Running)
+      QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    if (pending_.empty()) return 0;
+    const PendingEvent e = pending_.front();
+    pending_.pop_front();
+    if (e.event == EVENT_CONTROL && controlId != nullptr) *controlId = e.controlId;
+    return e.event;
+  }
+  void DestroyWindows() override {
+    for (auto& [n, window] : windows_) DeleteWindow(window);
+    windows_.clear();
+    controls_.clear();
+    pending_.clear();
+    currentParent_ = savedParent_ = nullptr;
+    eventWindow_ = nullptr;
+  }
+
+  // ---- for the window classes and the test hooks ----
+  void QueueEvent(int32_t event, int32_t controlId) { pending_.push_back({event, controlId}); }
+  QWidget* Control(int32_t id) {
+    auto it = controls_.find(id);
+    return it == controls_.end() ? nullptr : it->second.data();
+  }
+  QWidget* Window(int32_t n) {
+    auto it = windows_.find(n);
+    return it == windows_.end() ? nullptr : it->second.data();
+  }
+
+ private:
+  struct FontSlot {
+    std::string face;
+    int32_t points = 0;
+    QFont font;
+    bool made = false;
+  };
+  struct PendingEvent {
+    int32_t event;
+    int32_t controlId;
+  };
+
+  static Handle HandleOf(QWidget* w) { return reinterpret_cast<Handle>(w); }
+
+  // Points at the screen's resolution, as a character height in pixels.
+  QFont FontFor(int32_t n) {
+    auto it = fonts_.find(n);
+    if (it == fonts_.end()) return QApplication::font();
+    FontSlot& slot = it->second;
+    if (!slot.made) {
+      qreal dpi = 96;
+      if (QScreen* s = QGuiApplication::primaryScreen()) dpi = s->logicalDotsPerInchY();
+      slot.font = QFont(FromBytes(slot.face));
+      slot.font.setPixelSize(std::max(1, int(std::lround(slot.points * dpi / 72.0))));
+      slot.font.setWeight(QFont::Normal);
+      // Crisp on a 16-bit picture: no grey edges to band.
+      slot.font.setStyleStrategy(QFont::NoAntialias);
+      slot.made = true;
+    }
+    return slot.font;
+  }
+
+  static QImage ImageOfPicture(const PictureData* picture) {
+    if (picture == nullptr || picture->width <= 0 || picture->height <= 0 ||
+        picture->rgb.size() < size_t(picture->width) * size_t(picture->height) * 3)
+      return QImage();
+    QImage image(picture->width, picture->height, QImage::Format_RGB888);
+    const size_t row = size_t(picture->width) * 3;
+    for (int y = 0; y < picture->height; ++y)
+      std::memcpy(image.scanLine(y), picture->rgb.data() + size_t(y) * row, row);
+    return image;
+  }
+
+  void Place(int32_t id, QWidget* control, int32_t x, int32_t y, int32_t w, int32_t h) {
+    control->setGeometry(x, y, w, h);
+    control->show();
+    controls_[id] = control;
+  }
+
+  void PruneControls() {
+    for (auto it = controls_.begin(); it != controls_.end();)
+      it = it->second.isNull() ? controls_.erase(it) : std::next(it);
+  }
+
+  void DeleteWindow(QPointer<AppWindow>& window) {
+    if (window.isNull()) return;
+    if (eventWindow_ == window) eventWindow_ = nullptr;
+    if (currentParent_ != nullptr && currentParent_->window() == window) currentParent_ = nullptr;
+    if (savedParent_ != nullptr && savedParent_->window() == window) savedParent_ = nullptr;
+    delete window.data();
+  }
+
+  void ReleaseAll() {
+    sound_.Close();
+    DestroyWindows();
+    delete screen_;
+    screen_ = nullptr;
+  }
+
+  ScreenWindow* screen_ = nullptr;
+  DesktopSound sound_;
+  std::map<int32_t, FontSlot> fonts_;
+  std::map<int32_t, QPointer<AppWindow>> windows_;
+  std::map<int32_t, QPointer<QWidget>> controls_;
+  QPointer<QWidget> currentParent_;
+  QPointer<QWidget> savedParent_;
+  QPointer<QWidget> eventWindow_;
+  bool quietTabs_ = false;
+  std::deque<PendingEvent> pending_;
+};
+
+void AppWindow::closeEvent(QCloseEvent* e) {
+  // The program decides what the close box means; the window stays.
+  e->ignore();
+  host_->QueueEvent(EVENT_CLOSE, 0);
+}
+
+}  // namespace
+
+std::unique_ptr<PlatformHost> MakeDesktopHost() { return std::make_unique<DesktopHost>(); }
+
+// ---- test hooks ------------------------------------------------------------------
+
+namespace {
+QWidget* LiveControl(int32_t id) { return g_liveHost == nullptr ? nullptr : g_liveHost->Control(id); }
+QWidget* LiveWindow(int32_t n) { return g_liveHost == nullptr ? nullptr : g_liveHost->Window(n); }
+}  // namespace
+
+bool DesktopClickButton(int32_t id) {
+  auto* button = qobject_cast<QAbstractButton*>(LiveControl(id));
+  if (button == nullptr) return false;
+  button->click();
+  return true;
+}
+
+bool DesktopUserSelectTab(int32_t id, int32_t index) {
+  auto* tabs = qobject_cast<QTabWidget*>(LiveControl(id));
+  if (tabs == nullptr || index < 0 || index >= tabs->count()) return false;
+  tabs->tabBar()->setCurrentIndex(index);
+  return true;
+}
+
+bool DesktopUseCloseBox(int32_t n) {
+  QWidget* window = LiveWindow(n);
+  if (window == nullptr) return false;
+  QCloseEvent e;
+  QCoreApplication::sendEvent(window, &e);
+  return true;
+}
+
+bool DesktopWindowVisible(int32_t n) {
+  QWidget* window = LiveWindow(n);
+  return window != nullptr && window->isVisible();
+}
+
+bool DesktopWindowSize(int32_t n, int32_t* w, int32_t* h) {
+  QWidget* window = LiveWindow(n);
+  if (window == nullptr) return false;
+  *w = window->width();
+  *h = window->height();
+  return true;
+}
+
+bool DesktopControlRect(int32_t id, DesktopRect* rect) {
+  QWidget* c = LiveControl(id);
+  if (c == nullptr) return false;
+  const QRect g = c->geometry();
+  *rect = DesktopRect{g.x(), g.y(), g.width(), g.height()};
+  return true;
+}
+
+bool DesktopGrabWindow(int32_t n, DesktopPicture* picture) {
+  QWidget* window = LiveWindow(n);
+  if (window == nullptr) return false;
+  *picture = PictureOf(window->grab().toImage());
+  return true;
+}
+
+bool DesktopGrabControl(int32_t id, DesktopPicture* picture) {
+  QWidget* c = LiveControl(id);
+  if (c == nullptr) return false;
+  *picture = PictureOf(c->grab().toImage());
+  return true;
+}
+
+bool DesktopSendKey(int32_t n, int32_t toolkitKey, bool press, bool autoRepeat) {
+  QWidget* window = LiveWindow(n);
+  if (window == nullptr) return false;
+  QKeyEvent e(press ? QEvent::KeyPress : QEvent::KeyRelease, toolkitKey, Qt::NoModifier,
+              QString(), autoRepeat);
+  QCoreApplication::sendEvent(window, &e);
+  return true;
+}
+
+void DesktopSetApplicationActive(bool active) {
+  if (!EnsureApp()) return;
+  QApplicationStateChangeEvent e(active ? Qt::ApplicationActive : Qt::ApplicationInactive);
+  QCoreApplication::sendEvent(qApp, &e);
+}

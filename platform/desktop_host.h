@@ -1,0 +1,43 @@
+// Desktop-only entry points beside MakeDesktopHost: the key mapping, and a few
+// hooks through which tests act as the user would (click, close box, keys)
+// and look at what the user would see. No toolkit types cross this header.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// DirectInput code for a key event: from the X keycode (evdev code + 8) when
+// the platform gives one, else from the toolkit's key number (Qt::Key).
+// 0 when the key has no code.
+int32_t DirectInputCodeForKey(uint32_t nativeScanCode, int32_t toolkitKey);
+
+// A rendering of a window or control, 0xAARRGGBB per pixel, row after row.
+struct DesktopPicture {
+  int32_t width = 0;
+  int32_t height = 0;
+  std::vector<uint32_t> argb;
+  uint32_t At(int32_t x, int32_t y) const { return argb[size_t(y) * size_t(width) + size_t(x)]; }
+};
+
+// A control's rectangle in its parent's pixels.
+struct DesktopRect {
+  int32_t x = 0, y = 0, w = 0, h = 0;
+};
+
+// All return false when there is no such window or control.
+bool DesktopClickButton(int32_t id);
+// Selects a tab as a click on the tab bar would.
+bool DesktopUserSelectTab(int32_t id, int32_t index);
+// Uses window n's close box.
+bool DesktopUseCloseBox(int32_t n);
+bool DesktopWindowVisible(int32_t n);
+// Client-area size of window n.
+bool DesktopWindowSize(int32_t n, int32_t* w, int32_t* h);
+bool DesktopControlRect(int32_t id, DesktopRect* rect);
+bool DesktopGrabWindow(int32_t n, DesktopPicture* picture);
+bool DesktopGrabControl(int32_t id, DesktopPicture* picture);
+// A key event as the window system would deliver it to window n.
+bool DesktopSendKey(int32_t n, int32_t toolkitKey, bool press, bool autoRepeat);
+// The application lost or regained the focus.
+void DesktopSetApplicationActive(bool active);

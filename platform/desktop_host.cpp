@@ -187,10 +187,8 @@ QString LabelText(const std::string& text) {
   return s;
 }
 
-QColor ColourOf565(uint16_t c) {
-  const int r = (c >> 11) & 31, g = (c >> 5) & 63, b = c & 31;
-  return QColor((r << 3) | (r >> 2), (g << 2) | (g >> 4), (b << 3) | (b >> 2));
-}
+// A filled text background is white, as a fresh drawing context has it.
+constexpr uint16_t OPAQUE_TEXT_BACKGROUND = 0xFFFF;
 
 inline uint32_t Rgb32Of565(uint16_t c) {
   const uint32_t r = (c >> 11) & 31, g = (c >> 5) & 63, b = c & 31;
@@ -417,23 +415,42 @@ class DesktopHost : public PlatformHost {
     // before the application exists.
     fonts_[n] = FontSlot{face, points, QFont(), false};
   }
-  void DrawText(uint16_t* pixels, int32_t x, int32_t y, int32_t font, uint16_t colour,
+  void DrawText(uint16_t* pixels, int32_t x, int32_t y, int32_t fontNumber, uint16_t colour,
                 bool transparent, const std::string& text, int32_t* advance) override {
     *advance = 0;
     if (pixels == nullptr || text.empty() || !EnsureApp()) return;
-    QImage target(reinterpret_cast<uchar*>(pixels), SCREEN_WIDTH, SCREEN_HEIGHT,
-                  SCREEN_WIDTH * 2, QImage::Format_RGB16);
-    QPainter p(&target);
-    p.setFont(FontFor(font));
-    p.setPen(ColourOf565(colour));
-    if (!transparent) {
-      p.setBackgroundMode(Qt::OpaqueMode);
-      p.setBackground(Qt::white);
-    }
+    const QFont font = FontFor(fontNumber);
+    const QFontMetrics metrics(font);
     const QString s = FromBytes(text);
-    const QFontMetrics metrics(p.font());
-    p.drawText(x, y + metrics.ascent(), s);
     *advance = metrics.horizontalAdvance(s);
+    // Qt 6.4 blits unantialiased glyphs onto RGB16 images with a wrong row
+    // stride, so the glyphs are drawn as a mask first and set pixel by pixel:
+    // exact pen colour, no grey edges.
+    constexpr int MARGIN = 4;  // for glyphs reaching past their advance
+    QImage mask(*advance + 2 * MARGIN, metrics.height(), QImage::Format_ARGB32_Premultiplied);
+    if (mask.isNull()) return;
+    mask.fill(Qt::transparent);
+    {
+      QPainter p(&mask);
+      p.setFont(font);
+      p.setPen(Qt::white);
+      p.drawText(MARGIN, metrics.ascent(), s);
+    }
+    for (int row = 0; row < mask.height(); ++row) {
+      const int ty = y + row;
+      if (ty < 0 || ty >= SCREEN_HEIGHT) continue;
+      const auto* m = reinterpret_cast<const QRgb*>(mask.constScanLine(row));
+      uint16_t* out = pixels + size_t(ty) * SCREEN_WIDTH;
+      for (int col = 0; col < mask.width(); ++col) {
+        const int tx = x + col - MARGIN;
+        if (tx < 0 || tx >= SCREEN_WIDTH) continue;
+        if (qAlpha(m[col]) >= 128) {
+          out[tx] = colour;
+        } else if (!transparent && col >= MARGIN && col < MARGIN + *advance) {
+          out[tx] = OPAQUE_TEXT_BACKGROUND;
+        }
+      }
+    }
   }
 
   // windows and controls
@@ -710,20 +727,34 @@ bool DesktopWindowVisible(int32_t n) {
   return window != nullptr && window->isVisible();
 }
 
-bool DesktopWindowSize(int32_t n, int32_t* w, int32_t* h) {
+namespace {
+DesktopRect RectOf(const QRect& r) { return DesktopRect{r.x(), r.y(), r.width(), r.height()}; }
+}  // namespace
+
+bool DesktopWindowRect(int32_t n, DesktopRect* rect) {
   QWidget* window = LiveWindow(n);
   if (window == nullptr) return false;
-  *w = window->width();
-  *h = window->height();
+  *rect = RectOf(QRect(window->mapToGlobal(QPoint(0, 0)), window->size()));
+  return true;
+}
+
+bool DesktopScreenRect(DesktopRect* rect) {
+  QScreen* s = EnsureApp() ? QGuiApplication::primaryScreen() : nullptr;
+  if (s == nullptr) return false;
+  *rect = RectOf(s->availableGeometry());
   return true;
 }
 
 bool DesktopControlRect(int32_t id, DesktopRect* rect) {
   QWidget* c = LiveControl(id);
   if (c == nullptr) return false;
-  const QRect g = c->geometry();
-  *rect = DesktopRect{g.x(), g.y(), g.width(), g.height()};
+  *rect = RectOf(c->geometry());
   return true;
+}
+
+bool DesktopControlVisible(int32_t id) {
+  QWidget* c = LiveControl(id);
+  return c != nullptr && c->isVisible();
 }
 
 bool DesktopGrabWindow(int32_t n, DesktopPicture* picture) {

@@ -20,9 +20,10 @@ struct DesktopPicture {
   uint32_t At(int32_t x, int32_t y) const { return argb[size_t(y) * size_t(width) + size_t(x)]; }
 };
 
-// A control's rectangle in its parent's pixels.
+// A rectangle: a control's in its parent's pixels, a window's on the screen.
 struct DesktopRect {
   int32_t x = 0, y = 0, w = 0, h = 0;
+  bool operator==(const DesktopRect&) const = default;
 };
 
 // All return false when there is no such window or control.
@@ -32,9 +33,12 @@ bool DesktopUserSelectTab(int32_t id, int32_t index);
 // Uses window n's close box.
 bool DesktopUseCloseBox(int32_t n);
 bool DesktopWindowVisible(int32_t n);
-// Client-area size of window n.
-bool DesktopWindowSize(int32_t n, int32_t* w, int32_t* h);
+// Window n's client area on the screen, and the screen's free area.
+bool DesktopWindowRect(int32_t n, DesktopRect* rect);
+bool DesktopScreenRect(DesktopRect* rect);
 bool DesktopControlRect(int32_t id, DesktopRect* rect);
+// Shown on the screen: its window and every parent (a tab's page too) visible.
+bool DesktopControlVisible(int32_t id);
 bool DesktopGrabWindow(int32_t n, DesktopPicture* picture);
 bool DesktopGrabControl(int32_t id, DesktopPicture* picture);
 // A key event as the window system would deliver it to window n.

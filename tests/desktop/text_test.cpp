@@ -1,0 +1,93 @@
+// Text drawn straight into the 800 x 600 RGB 565 back buffer.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "platform/host.h"
+
+namespace {
+constexpr uint16_t BACKGROUND = 0x1234;
+constexpr uint16_t RED = 0xF800;
+constexpr uint16_t ODD_COLOUR = 0x8A51;  // low bits set in every channel
+
+struct Ink {
+  int32_t left = SCREEN_WIDTH, top = SCREEN_HEIGHT, right = -1, bottom = -1;
+  int32_t pixels = 0;
+};
+
+class BackBufferText : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    host = MakeDesktopHost();
+    host->MakeFont(0, "arial", 8);
+    pixels.assign(size_t(SCREEN_WIDTH) * SCREEN_HEIGHT, BACKGROUND);
+  }
+  // Where the picture differs from the background; every changed pixel must be `colour`
+  // (or `other` where a filled background is allowed).
+  Ink InkOf(uint16_t colour, uint16_t other = BACKGROUND) {
+    Ink ink;
+    for (int y = 0; y < SCREEN_HEIGHT; ++y)
+      for (int x = 0; x < SCREEN_WIDTH; ++x) {
+        const uint16_t p = pixels[size_t(y) * SCREEN_WIDTH + size_t(x)];
+        if (p == BACKGROUND || p == other) continue;
+        EXPECT_EQ(p, colour) << x << "," << y;
+        ++ink.pixels;
+        ink.left = std::min(ink.left, x), ink.right = std::max(ink.right, x);
+        ink.top = std::min(ink.top, y), ink.bottom = std::max(ink.bottom, y);
+      }
+    return ink;
+  }
+  std::unique_ptr<PlatformHost> host;
+  std::vector<uint16_t> pixels;
+};
+
+TEST_F(BackBufferText, TransparentTextInThePenColourAtTheTopLeft) {
+  int32_t advance = -1;
+  host->DrawText(pixels.data(), 100, 50, 0, RED, true, "Score 1230", &advance);
+  const Ink ink = InkOf(RED);
+  ASSERT_GT(ink.pixels, 40);
+  // An 11-pixel font: the capitals sit just below y, the text stays within its advance.
+  EXPECT_GE(ink.top, 50);
+  EXPECT_LE(ink.top, 54);
+  EXPECT_LE(ink.bottom, 50 + 13);
+  EXPECT_GE(ink.left, 100);
+  EXPECT_LE(ink.left, 102);
+  EXPECT_GT(advance, 40);
+  EXPECT_LT(advance, 80);
+  EXPECT_LE(ink.right, 100 + advance);
+}
+
+TEST_F(BackBufferText, ColoursSurviveTheRoundTrip) {
+  int32_t advance = 0;
+  host->DrawText(pixels.data(), 0, 0, 0, ODD_COLOUR, true, "W", &advance);
+  EXPECT_GT(InkOf(ODD_COLOUR).pixels, 5);
+}
+
+TEST_F(BackBufferText, OpaqueTextFillsItsBox) {
+  int32_t advance = 0;
+  host->DrawText(pixels.data(), 300, 200, 0, RED, false, "ab", &advance);
+  constexpr uint16_t WHITE = 0xFFFF;
+  InkOf(RED, WHITE);
+  int32_t filled = 0;
+  for (uint16_t p : pixels) filled += p == WHITE;
+  EXPECT_GT(filled, advance * 8);
+  EXPECT_EQ(pixels[size_t(199) * SCREEN_WIDTH + 300], BACKGROUND);
+}
+
+TEST_F(BackBufferText, EmptyTextAndTextOffTheEdgeAreSafe) {
+  int32_t advance = -1;
+  host->DrawText(pixels.data(), 10, 10, 0, RED, true, "", &advance);
+  EXPECT_EQ(advance, 0);
+  host->DrawText(pixels.data(), 795, 595, 0, RED, true, "Clipped text", &advance);
+  host->DrawText(pixels.data(), -50, -5, 0, RED, true, "Clipped text", &advance);
+  EXPECT_GT(advance, 0);
+  const Ink ink = InkOf(RED);
+  EXPECT_GT(ink.pixels, 0);
+}
+
+TEST_F(BackBufferText, AnUnknownFontStillDraws) {
+  int32_t advance = 0;
+  host->DrawText(pixels.data(), 10, 10, 7, RED, true, "x", &advance);
+  EXPECT_GT(advance, 0);
+}
+}  // namespace

@@ -18,6 +18,15 @@ void PaceFrame();
 bool EndIfPlayersGone();  // true when the game hands over to game over
 
 // ---- players and weapons ----
+extern int32_t player1X, player1Y, player2X, player2Y;
+extern int32_t player1Energy, player2Energy;
+extern int32_t player1Weapon, player2Weapon;  // 1..7
+// 0 until first stamped; kept from one game to the next.
+extern int32_t player1LastShotTime, player2LastShotTime;
+extern int32_t player1LastChangeTime, player2LastChangeTime;
+extern int32_t playerFireInterval;
+extern int32_t ammoRegenTime;
+
 void ResetPlayers();
 void RegenerateAmmo();
 void UpdatePlayers();
@@ -44,6 +53,21 @@ void DrawScenery();
 void AdvanceScroll();
 void WrapGroundStrips();
 void DrawHud();
+int32_t DrawDecorObject(int32_t sprite, int32_t x, int32_t y);
+
+extern float groundScroll, groundSpeed;
+extern int32_t groundStripX1, groundStripX2;
+extern float starScrollNear, starSpeedNear;
+extern float starScrollFar, starSpeedFar;
+
+// ---- animation and bitmap text ----
+// Draws the current cell of a sheet through work sprite animId and steps the
+// frame by time; 1 when a non-looping run has passed its last frame (nothing drawn).
+int32_t DrawAnimation(int32_t sheet, int32_t firstFrame, int32_t lastFrame, int32_t x, int32_t y,
+                      int32_t frameWidth, int32_t frameHeight, int32_t delayMs, int32_t animId,
+                      int32_t keyR, int32_t keyG, int32_t keyB, int32_t loop);
+// One glyph of the bitmap font per character, 33 pixels apart.
+void DrawBitmapText(int32_t x, int32_t y, const std::string& text);
 
 // ---- pause and game over ----
 void CheckPause();

@@ -97,21 +97,16 @@ void AddBullet(int32_t x, int32_t y, int32_t dy, int32_t dir) {
   bulletDir[i] = dir;
 }
 
-void AddMissile(int32_t x, int32_t y) {
-  const int32_t i = FreeProjectileSlot(missileDir);
+// Missiles and heavy shots: straight to the right.
+void AddStraightShot(Table<200>& xs, Table<200>& ys, Table<200>& dirs, int32_t x, int32_t y) {
+  const int32_t i = FreeProjectileSlot(dirs);
   if (i == 0) return;
-  missileX[i] = x;
-  missileY[i] = y;
-  missileDir[i] = 1;
+  xs[i] = x;
+  ys[i] = y;
+  dirs[i] = 1;
 }
 
-void AddHeavyShot(int32_t x, int32_t y) {
-  const int32_t i = FreeProjectileSlot(heavyShotDir);
-  if (i == 0) return;
-  heavyShotX[i] = x;
-  heavyShotY[i] = y;
-  heavyShotDir[i] = 1;
-}
+void AddMissile(int32_t x, int32_t y) { AddStraightShot(missileX, missileY, missileDir, x, y); }
 
 // With both beams busy the second one starts over at the new place.
 void AddBeam(int32_t x) {
@@ -141,7 +136,7 @@ void FireWeapon(int32_t weapon, int32_t x, int32_t y) {
       StartSound(SOUND_MISSILE, 0);
       break;
     case 5:
-      AddHeavyShot(x + 50, gy);
+      AddStraightShot(heavyShotX, heavyShotY, heavyShotDir, x + 50, gy);
       StartSound(SOUND_HEAVY_SHOT, 0);
       break;
     case 6:

@@ -46,8 +46,10 @@ int32_t StarScreenX(int32_t i, float scroll) {
 
 void DrawStars() {
   if (AcquireDrawContext(BackBufferDrawTarget()) == 0) return;
-  for (int32_t i = 1; i <= NEAR_STARS; ++i)
-    DrawDiscRgb(StarScreenX(i, starScrollNear), starY[i], 1, PackRgb(200, 200, 200));
+  for (int32_t i = 1; i <= NEAR_STARS; ++i) {
+    const int32_t sx = StarScreenX(i, starScrollNear);  // may give the star a new y
+    DrawDiscRgb(sx, starY[i], 1, PackRgb(200, 200, 200));
+  }
   for (int32_t i = NEAR_STARS + 1; i <= STAR_COUNT; ++i) {
     const int32_t sx = StarScreenX(i, starScrollFar);
     // Single pixels are written straight in, so only where they are on the screen.

@@ -28,6 +28,7 @@
 #include <unistd.h>
 #include <xcb/xcb.h>
 
+#include <bitset>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -112,23 +113,56 @@ QApplication* g_app = nullptr;
 
 // Keeps LiveKeys() by DirectInput code from the key events of every window.
 class KeyWatcher : public QObject {
+ public:
+  // Key events arrive only when we pump, once a frame: a tap that starts and
+  // ends within one pump would be gone before any poll saw it, so its release
+  // waits for the next pump.
+  void BeginPump() {
+    uint8_t* keys = LiveKeys();
+    for (int c = 0; c < 256; ++c)
+      if (deferredRelease_.test(size_t(c))) keys[c] = 0;
+    deferredRelease_.reset();
+    pressedInPump_.reset();
+  }
+
  protected:
   bool eventFilter(QObject* watched, QEvent* e) override {
     const QEvent::Type t = e->type();
     if (t == QEvent::KeyPress || t == QEvent::KeyRelease) {
       auto* k = static_cast<QKeyEvent*>(e);
       // Held keys stay down by themselves; the repeats change nothing.
-      if (!k->isAutoRepeat()) {
-        const int32_t code = DirectInputCodeForKey(k->nativeScanCode(), k->key());
-        if (code > 0 && code < 256) LiveKeys()[code] = t == QEvent::KeyPress ? 0x80 : 0;
+      const int32_t code = DirectInputCodeForKey(k->nativeScanCode(), k->key());
+      if (!k->isAutoRepeat() && code > 0 && code < 256) {
+        const auto bit = size_t(code);
+        if (t == QEvent::KeyPress) {
+          LiveKeys()[code] = 0x80;
+          pressedInPump_.set(bit);
+          deferredRelease_.reset(bit);
+        } else if (pressedInPump_.test(bit)) {
+          deferredRelease_.set(bit);
+        } else {
+          LiveKeys()[code] = 0;
+        }
       }
     } else if (t == QEvent::ApplicationStateChange) {
-      if (static_cast<QApplicationStateChangeEvent*>(e)->applicationState() != Qt::ApplicationActive)
+      if (static_cast<QApplicationStateChangeEvent*>(e)->applicationState() != Qt::ApplicationActive) {
         ReleaseAllLiveKeys();
+        deferredRelease_.reset();
+      }
     }
     return QObject::eventFilter(watched, e);
   }
+
+ private:
+  std::bitset<256> pressedInPump_;
+  std::bitset<256> deferredRelease_;
 };
+KeyWatcher* g_keyWatcher = nullptr;
+
+// Every pass of the event loop starts here.
+void BeginPump() {
+  if (g_keyWatcher != nullptr) g_keyWatcher->BeginPump();
+}
 
 // A compact classic look, so that the menu's pixel layout fits its small window.
 void ApplyClassicLook() {
@@ -162,7 +196,9 @@ bool EnsureApp() {
     }
     if (g_appState == AppState::Running) {
       QApplication::setQuitOnLastWindowClosed(false);
-      qApp->installEventFilter(new KeyWatcher());
+      g_keyWatcher = new KeyWatcher();
+      g_keyWatcher->setParent(qApp);
+      qApp->installEventFilter(g_keyWatcher);
       ApplyClassicLook();
     }
   }
@@ -363,8 +399,10 @@ class DesktopHost : public PlatformHost {
   }
   [[noreturn]] void ExitProcess(int32_t code) override {
     ReleaseAll();
-    delete g_app;
+    delete g_app;  // takes the key watcher with it
     g_app = nullptr;
+    g_keyWatcher = nullptr;
+    g_appState = AppState::Unavailable;
     std::fflush(nullptr);
     std::exit(code);
   }
@@ -393,7 +431,9 @@ class DesktopHost : public PlatformHost {
     screen_->unsetCursor();
   }
   void PumpEvents() override {
-    if (g_appState == AppState::Running) QCoreApplication::processEvents(QEventLoop::AllEvents);
+    if (g_appState != AppState::Running) return;
+    BeginPump();
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
   }
   void Present(const uint16_t* pixels) override {
     if (ScreenActive()) screen_->Present(pixels);
@@ -574,8 +614,10 @@ class DesktopHost : public PlatformHost {
     quietTabs_ = false;
   }
   int32_t WaitEvent(int32_t* controlId) override {
-    if (pending_.empty() && g_appState == AppState::Running)
+    if (pending_.empty() && g_appState == AppState::Running) {
+      BeginPump();
       QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
     if (pending_.empty()) return 0;
     const PendingEvent e = pending_.front();
     pending_.pop_front();
@@ -695,6 +737,12 @@ std::unique_ptr<PlatformHost> MakeDesktopHost() { return std::make_unique<Deskto
 
 // ---- test hooks ------------------------------------------------------------------
 
+DesktopRect DesktopPictureFit(int32_t w, int32_t h, int32_t* factor) {
+  const Fit f = FitPicture(w, h);
+  *factor = f.factor;
+  return DesktopRect{f.target.x(), f.target.y(), f.target.width(), f.target.height()};
+}
+
 namespace {
 QWidget* LiveControl(int32_t id) { return g_liveHost == nullptr ? nullptr : g_liveHost->Control(id); }
 QWidget* LiveWindow(int32_t n) { return g_liveHost == nullptr ? nullptr : g_liveHost->Window(n); }
@@ -749,6 +797,21 @@ bool DesktopControlRect(int32_t id, DesktopRect* rect) {
   QWidget* c = LiveControl(id);
   if (c == nullptr) return false;
   *rect = RectOf(c->geometry());
+  return true;
+}
+
+bool DesktopControlScreenRect(int32_t id, DesktopRect* rect) {
+  QWidget* c = LiveControl(id);
+  if (c == nullptr) return false;
+  *rect = RectOf(QRect(c->mapToGlobal(QPoint(0, 0)), c->size()));
+  return true;
+}
+
+bool DesktopTabScreenRect(int32_t id, int32_t index, DesktopRect* rect) {
+  auto* tabs = qobject_cast<QTabWidget*>(LiveControl(id));
+  if (tabs == nullptr || index < 0 || index >= tabs->count()) return false;
+  const QRect r = tabs->tabBar()->tabRect(index);
+  *rect = RectOf(QRect(tabs->tabBar()->mapToGlobal(r.topLeft()), r.size()));
   return true;
 }
 

@@ -26,6 +26,11 @@ struct DesktopRect {
   bool operator==(const DesktopRect&) const = default;
 };
 
+// Where the 800 x 600 picture lands on a full screen of w x h device pixels
+// (4:3 kept, centred), and the whole factor it is first enlarged by, nearest
+// neighbour, before a smooth step down to that rectangle (none when equal).
+DesktopRect DesktopPictureFit(int32_t w, int32_t h, int32_t* factor);
+
 // All return false when there is no such window or control.
 bool DesktopClickButton(int32_t id);
 // Selects a tab as a click on the tab bar would.
@@ -37,6 +42,9 @@ bool DesktopWindowVisible(int32_t n);
 bool DesktopWindowRect(int32_t n, DesktopRect* rect);
 bool DesktopScreenRect(DesktopRect* rect);
 bool DesktopControlRect(int32_t id, DesktopRect* rect);
+// The same on the screen, and of tab `index` of a tab control.
+bool DesktopControlScreenRect(int32_t id, DesktopRect* rect);
+bool DesktopTabScreenRect(int32_t id, int32_t index, DesktopRect* rect);
 // Shown on the screen: its window and every parent (a tab's page too) visible.
 bool DesktopControlVisible(int32_t id);
 bool DesktopGrabWindow(int32_t n, DesktopPicture* picture);

@@ -2,36 +2,16 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <functional>
 #include <vector>
 
 #include "platform/desktop_host.h"
 #include "platform/host.h"
+#include "tests/desktop/test_bmp.h"
 
 namespace {
 constexpr int32_t PICTURE_SMALL = 50;
 constexpr int32_t PICTURE_LARGE = 51;
 
-// An uncompressed 24-bit bottom-up BMP whose colour is a function of (x, y).
-std::vector<uint8_t> MakeBmp(int32_t w, int32_t h, const std::function<uint32_t(int, int)>& rgb) {
-  const int32_t row = (w * 3 + 3) / 4 * 4;
-  std::vector<uint8_t> f(size_t(54 + row * h), 0);
-  auto put32 = [&](size_t at, uint32_t v) { std::memcpy(&f[at], &v, 4); };
-  f[0] = 'B', f[1] = 'M';
-  put32(2, uint32_t(f.size()));
-  put32(10, 54);
-  put32(14, 40);
-  put32(18, uint32_t(w));
-  put32(22, uint32_t(h));
-  f[26] = 1, f[28] = 24;
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) {
-      const uint32_t c = rgb(x, y);
-      uint8_t* px = &f[54 + size_t(h - 1 - y) * size_t(row) + size_t(x) * 3];
-      px[0] = uint8_t(c), px[1] = uint8_t(c >> 8), px[2] = uint8_t(c >> 16);
-    }
-  return f;
-}
 
 uint32_t Quadrants(int x, int y) { return (x < 15 ? 0xFF0000u : 0x0000FFu) | (y < 10 ? 0x00FF00u : 0); }
 
@@ -53,8 +33,8 @@ class MenuWindow : public ::testing::Test {
   void SetUp() override {
     ResetPlatformState();
     InitPictureTable();
-    const auto small = MakeBmp(30, 20, Quadrants);
-    const auto large = MakeBmp(200, 150, [](int, int) { return 0x336699u; });
+    const auto small = MakeTestBmp(30, 20, Quadrants);
+    const auto large = MakeTestBmp(200, 150, [](int, int) { return 0x336699u; });
     DecodePictureFromMemory(PICTURE_SMALL, small);
     DecodePictureFromMemory(PICTURE_LARGE, large);
     host = MakeDesktopHost();
@@ -200,10 +180,12 @@ TEST_F(MenuWindow, SetControlTextChangesWhatIsShown) {
 TEST_F(MenuWindow, KeyEventsKeepTheLiveKeys) {
   constexpr int32_t QT_LEFT = 0x01000012, QT_SPACE = 0x20;
   uint8_t* keys = LiveKeys();
+  host->PumpEvents();
   ASSERT_TRUE(DesktopSendKey(0, QT_LEFT, true, false));
   ASSERT_TRUE(DesktopSendKey(0, QT_SPACE, true, false));
   EXPECT_EQ(keys[0xCB], 0x80);
   EXPECT_EQ(keys[0x39], 0x80);
+  host->PumpEvents();
   // An auto-repeat release is no release.
   DesktopSendKey(0, QT_LEFT, false, true);
   DesktopSendKey(0, QT_LEFT, true, true);
@@ -215,6 +197,26 @@ TEST_F(MenuWindow, KeyEventsKeepTheLiveKeys) {
   DesktopSetApplicationActive(false);
   EXPECT_EQ(keys[0x39], 0);
   DesktopSetApplicationActive(true);
+}
+
+TEST_F(MenuWindow, AQuickTapStaysDownUntilTheNextPump) {
+  constexpr int32_t QT_ESCAPE = 0x01000000;
+  uint8_t* keys = LiveKeys();
+  host->PumpEvents();
+  // Pressed and released between two pumps: a poll in between must see it.
+  DesktopSendKey(0, QT_ESCAPE, true, false);
+  DesktopSendKey(0, QT_ESCAPE, false, false);
+  EXPECT_EQ(keys[0x01], 0x80);
+  host->PumpEvents();
+  EXPECT_EQ(keys[0x01], 0);
+  // Tapped and pressed again: it stays down after the pump.
+  DesktopSendKey(0, QT_ESCAPE, true, false);
+  DesktopSendKey(0, QT_ESCAPE, false, false);
+  DesktopSendKey(0, QT_ESCAPE, true, false);
+  host->PumpEvents();
+  EXPECT_EQ(keys[0x01], 0x80);
+  DesktopSendKey(0, QT_ESCAPE, false, false);
+  EXPECT_EQ(keys[0x01], 0);
 }
 
 TEST_F(MenuWindow, ControlsWithoutAParentOrOfAnotherKindAreIgnored) {

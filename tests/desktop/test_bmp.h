@@ -1,0 +1,28 @@
+// An uncompressed 24-bit bottom-up BMP whose colour (0xRRGGBB) is a function of (x, y).
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+#include <functional>
+#include <vector>
+
+inline std::vector<uint8_t> MakeTestBmp(int32_t w, int32_t h,
+                                        const std::function<uint32_t(int, int)>& rgb) {
+  const int32_t row = (w * 3 + 3) / 4 * 4;
+  std::vector<uint8_t> f(size_t(54 + row * h), 0);
+  auto put32 = [&](size_t at, uint32_t v) { std::memcpy(&f[at], &v, 4); };
+  f[0] = 'B', f[1] = 'M';
+  put32(2, uint32_t(f.size()));
+  put32(10, 54);
+  put32(14, 40);
+  put32(18, uint32_t(w));
+  put32(22, uint32_t(h));
+  f[26] = 1, f[28] = 24;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const uint32_t c = rgb(x, y);
+      uint8_t* px = &f[54 + size_t(h - 1 - y) * size_t(row) + size_t(x) * 3];
+      px[0] = uint8_t(c), px[1] = uint8_t(c >> 8), px[2] = uint8_t(c >> 16);
+    }
+  return f;
+}

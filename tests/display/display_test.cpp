@@ -1,0 +1,373 @@
+// The desktop host on a real X server (Xvfb), driven by xdotool with real
+// pointer and key events, judged by what the probe reports and by screenshots.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/desktop_host.h"
+#include "platform/platform.h"
+#include "tests/display/probe_pattern.h"
+
+extern char** environ;
+
+namespace {
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+const fs::path PROBE = DISPLAY_PROBE_PATH;
+const fs::path SHOTS = SHOT_DIR;
+
+bool OnPath(const std::string& tool) {
+  return std::system(("command -v " + tool + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+// The environment with some variables set (value given) or removed (empty value).
+std::vector<std::string> EnvironmentWith(const std::map<std::string, std::string>& changes) {
+  std::vector<std::string> env;
+  for (char** e = environ; *e != nullptr; ++e) {
+    const std::string entry = *e;
+    if (changes.count(entry.substr(0, entry.find('='))) == 0) env.push_back(entry);
+  }
+  for (const auto& [name, value] : changes)
+    if (!value.empty()) env.push_back(name + "=" + value);
+  return env;
+}
+
+pid_t Spawn(const std::vector<std::string>& args, const std::vector<std::string>& env,
+            const fs::path& out, const fs::path& err) {
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  std::vector<char*> argv, envp;
+  for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  for (const auto& e : env) envp.push_back(const_cast<char*>(e.c_str()));
+  argv.push_back(nullptr);
+  envp.push_back(nullptr);
+  pid_t pid = -1;
+  if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) pid = -1;
+  posix_spawn_file_actions_destroy(&actions);
+  return pid;
+}
+
+constexpr int STILL_RUNNING = -2;
+
+// Exit code, -1 for an end by a signal, or STILL_RUNNING after the timeout.
+int WaitExit(pid_t pid, std::chrono::milliseconds timeout) {
+  const auto end = std::chrono::steady_clock::now() + timeout;
+  do {
+    int status = 0;
+    if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    std::this_thread::sleep_for(20ms);
+  } while (std::chrono::steady_clock::now() < end);
+  return STILL_RUNNING;
+}
+
+// Ends a process we started and have not reaped yet.
+void Stop(pid_t& pid) {
+  if (pid <= 0) return;
+  kill(pid, SIGTERM);
+  if (WaitExit(pid, 3s) == STILL_RUNNING) {
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+  }
+  pid = -1;
+}
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// An X server of our own on the first free display number from :91.
+class Xvfb {
+ public:
+  ~Xvfb() { Stop(pid_); }
+  bool Start(int w, int h, const fs::path& dir) {
+    for (int n = 91; n < 160; ++n) {
+      const std::string socket = "/tmp/.X11-unix/X" + std::to_string(n);
+      if (fs::exists(socket) || fs::exists("/tmp/.X" + std::to_string(n) + "-lock")) continue;
+      pid_ = Spawn({"Xvfb", ":" + std::to_string(n), "-screen", "0",
+                    std::to_string(w) + "x" + std::to_string(h) + "x24", "-nolisten", "tcp"},
+                   EnvironmentWith({}), "/dev/null", dir / "xvfb.log");
+      for (int i = 0; i < 100 && pid_ > 0; ++i) {
+        if (waitpid(pid_, nullptr, WNOHANG) == pid_) {
+          pid_ = -1;  // lost the race for this number
+          break;
+        }
+        if (fs::exists(socket)) {
+          display = ":" + std::to_string(n);
+          return true;
+        }
+        std::this_thread::sleep_for(50ms);
+      }
+      Stop(pid_);
+    }
+    return false;
+  }
+  std::string display;
+
+ private:
+  pid_t pid_ = -1;
+};
+
+struct Rgb {
+  int r, g, b;
+};
+
+Rgb Expand565(uint16_t c) {
+  const int r = (c >> 11) & 31, g = (c >> 5) & 63, b = c & 31;
+  return {(r << 3) | (r >> 2), (g << 2) | (g >> 4), (b << 3) | (b >> 2)};
+}
+
+struct Shot {
+  int width = 0, height = 0;
+  std::vector<uint8_t> rgb;
+  Rgb At(int x, int y) const {
+    const size_t i = (size_t(y) * size_t(width) + size_t(x)) * 3;
+    return {rgb[i], rgb[i + 1], rgb[i + 2]};
+  }
+};
+
+bool Near(Rgb a, Rgb b, int tolerance) {
+  return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance &&
+         std::abs(a.b - b.b) <= tolerance;
+}
+
+class RealDisplay : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (const char* tool : {"Xvfb", "xdotool", "import", "convert"})
+      if (!OnPath(tool)) GTEST_SKIP() << tool << " is not installed";
+    dir = fs::temp_directory_path() / ("tolvane-display-" + std::to_string(getpid()));
+    fs::create_directories(dir);
+    fs::create_directories(SHOTS);
+  }
+  void TearDown() override {
+    Stop(probe);
+    if (!dir.empty()) fs::remove_all(dir);
+  }
+
+  void StartProbe(const std::string& mode) {
+    probe = Spawn({PROBE.string(), mode},
+                  EnvironmentWith({{"DISPLAY", x.display}, {"QT_QPA_PLATFORM", "xcb"},
+                                   {"ALSOFT_DRIVERS", "null"}, {"WAYLAND_DISPLAY", ""}}),
+                  dir / "out.txt", dir / "err.txt");
+    ASSERT_GT(probe, 0);
+  }
+
+  // Waits for a line of the probe's output that starts with `prefix`.
+  std::string Line(const std::string& prefix, std::chrono::milliseconds timeout = 10s) {
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    do {
+      std::istringstream out(ReadFile(dir / "out.txt"));
+      for (std::string line; std::getline(out, line);)
+        if (line.rfind(prefix, 0) == 0) return line;
+      std::this_thread::sleep_for(30ms);
+    } while (std::chrono::steady_clock::now() < end);
+    ADD_FAILURE() << "no line '" << prefix << "' in:\n"
+                  << ReadFile(dir / "out.txt") << ReadFile(dir / "err.txt");
+    return "";
+  }
+
+  DesktopRect RectLine(const std::string& prefix) {
+    std::istringstream in(Line(prefix).substr(prefix.size()));
+    DesktopRect r;
+    in >> r.x >> r.y >> r.w >> r.h;
+    return r;
+  }
+
+  int ProbeExit() {
+    const int code = WaitExit(probe, 5s);
+    if (code == STILL_RUNNING) Stop(probe);
+    probe = -1;
+    return code;
+  }
+
+  std::string Run(const std::string& command) {
+    const std::string full = "DISPLAY=" + x.display + " " + command + " 2>/dev/null";
+    std::string out;
+    if (FILE* p = popen(full.c_str(), "r")) {
+      char buffer[256];
+      while (fgets(buffer, sizeof buffer, p) != nullptr) out += buffer;
+      pclose(p);
+    }
+    return out;
+  }
+
+  void Click(const DesktopRect& r) {
+    Run("xdotool mousemove " + std::to_string(r.x + r.w / 2) + " " + std::to_string(r.y + r.h / 2) +
+        " click 1");
+  }
+
+  void Focus(const std::string& title) {
+    const std::string window = Run("xdotool search --name '^" + title + "$' | head -1");
+    ASSERT_FALSE(window.empty()) << "no window " << title;
+    Run("xdotool windowfocus --sync " + window);
+  }
+
+  // The whole screen, kept as a PNG beside the build for people to look at.
+  Shot Screenshot(const std::string& name) {
+    const fs::path png = SHOTS / (name + ".png"), ppm = dir / (name + ".ppm");
+    Run("import -window root " + png.string());
+    Run("convert " + png.string() + " -depth 8 " + ppm.string());
+    std::ifstream in(ppm, std::ios::binary);
+    Shot s;
+    std::string magic;
+    int max = 0;
+    in >> magic >> s.width >> s.height >> max;
+    in.get();
+    if (magic != "P6" || max != 255) return Shot{};
+    s.rgb.resize(size_t(s.width) * size_t(s.height) * 3);
+    in.read(reinterpret_cast<char*>(s.rgb.data()), std::streamsize(s.rgb.size()));
+    return s;
+  }
+
+  fs::path dir;
+  Xvfb x;
+  pid_t probe = -1;
+};
+
+TEST_F(RealDisplay, MenuWindowClicksTabsAndKeys) {
+  ASSERT_TRUE(x.Start(1024, 768, dir));
+  StartProbe("menu");
+  Line("ready");
+  const DesktopRect window = RectLine("window ");
+  EXPECT_EQ(window.w, 350);
+  EXPECT_EQ(window.h, 200);
+  EXPECT_NEAR(window.x, (1024 - 350) / 2, 1);
+  EXPECT_NEAR(window.y, (768 - 200) / 2, 1);
+  const DesktopRect start = RectLine("control 2 "), exit = RectLine("control 5 "),
+                    keyButton = RectLine("control 30 "), tab0 = RectLine("tab 0 "),
+                    tab1 = RectLine("tab 1 ");
+  std::this_thread::sleep_for(300ms);
+
+  const Shot game = Screenshot("menu_game");
+  ASSERT_EQ(game.width, 1024);
+  // The button face and its dark caption are on the screen where the button is.
+  int face = 0, dark = 0;
+  for (int y = start.y; y < start.y + start.h; ++y)
+    for (int xx = start.x; xx < start.x + start.w; ++xx) {
+      const Rgb c = game.At(xx, y);
+      face += Near(c, {212, 208, 200}, 2);
+      dark += c.r < 80 && c.g < 80 && c.b < 80;
+    }
+  EXPECT_GT(face, start.w * start.h / 2);
+  EXPECT_GT(dark, 20);
+
+  Click(start);
+  Line("control 2 tab 0");
+  Click(tab1);
+  Line("control 0 tab 1");
+  std::this_thread::sleep_for(300ms);
+  Screenshot("menu_controls");
+  Click(keyButton);
+  Line("control 30 tab 1");
+
+  Focus("Probe Menu");
+  Run("xdotool keydown Left");
+  Line("down 203");
+  Run("xdotool keyup Left");
+  Line("up 203");
+  Run("xdotool keydown Control_R keydown a");
+  Line("down 157");
+  Line("down 30");
+  Run("xdotool keyup a keyup Control_R");
+  Line("up 157");
+
+  Click(tab0);
+  Line("control 0 tab 0");
+  Click(exit);
+  Line("exit");
+  EXPECT_EQ(ProbeExit(), 0);
+}
+
+// The picture fills the screen with its aspect kept: each block's centre shows
+// its colour, the borders are black; on an exact multiple every pixel is exact.
+void CheckFullScreen(const Shot& shot, int w, int h) {
+  ASSERT_EQ(shot.width, w);
+  ASSERT_EQ(shot.height, h);
+  int32_t factor = 0;
+  const DesktopRect t = DesktopPictureFit(w, h, &factor);
+  for (int y = 0; y < h; y += 7)
+    for (int x = 0; x < w; x += 7)
+      if (x < t.x || x >= t.x + t.w || y < t.y || y >= t.y + t.h) {
+        ASSERT_TRUE(Near(shot.At(x, y), {0, 0, 0}, 0)) << "border at " << x << "," << y;
+      }
+  for (int sy = 50; sy < SCREEN_HEIGHT; sy += 20)
+    for (int sx = 50; sx < SCREEN_WIDTH; sx += 20) {
+      const int x = t.x + sx * t.w / SCREEN_WIDTH, y = t.y + sy * t.h / SCREEN_HEIGHT;
+      ASSERT_TRUE(Near(shot.At(x, y), Expand565(ProbePattern(sx, sy)), 3)) << sx << "," << sy;
+    }
+  if (t.w != SCREEN_WIDTH * factor) return;
+  for (int sy = 0; sy < 40; ++sy)
+    for (int sx = 0; sx < 40; ++sx)
+      for (int i = 0; i < factor * factor; ++i)
+        ASSERT_TRUE(Near(shot.At(t.x + sx * factor + i % factor, t.y + sy * factor + i / factor),
+                         Expand565(ProbePattern(sx, sy)), 0))
+            << sx << "," << sy;
+}
+
+class FullScreen : public RealDisplay, public ::testing::WithParamInterface<std::pair<int, int>> {};
+
+TEST_P(FullScreen, PictureScaledWithBordersAndKeysArrive) {
+  const auto [w, h] = GetParam();
+  ASSERT_TRUE(x.Start(w, h, dir));
+  StartProbe("screen");
+  Line("presented");
+  const std::string window = Run("xdotool search --name '^Probe Screen$' | head -1");
+  EXPECT_NE(Run("xdotool getwindowgeometry " + window).find(std::to_string(w) + "x" + std::to_string(h)),
+            std::string::npos);
+  std::this_thread::sleep_for(400ms);
+  CheckFullScreen(Screenshot("screen_" + std::to_string(w) + "x" + std::to_string(h)), w, h);
+  Focus("Probe Screen");
+  Run("xdotool keydown Up keyup Up");
+  Line("down 200");
+  Run("xdotool key Escape");
+  Line("exit");
+  EXPECT_EQ(ProbeExit(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, FullScreen,
+                         ::testing::Values(std::make_pair(1280, 1024), std::make_pair(1600, 1200)),
+                         [](const auto& info) {
+                           return std::to_string(info.param.first) + "x" + std::to_string(info.param.second);
+                         });
+
+// No display server at all: no abort, every service fails, the message is text.
+TEST(NoDisplay, ServicesFailAndTheMessageGoesToStandardError) {
+  const fs::path dir = fs::temp_directory_path() / ("tolvane-nodisplay-" + std::to_string(getpid()));
+  fs::create_directories(dir);
+  for (const std::string platform : {"xcb", ""}) {
+    pid_t pid = Spawn({PROBE.string(), "nodisplay"},
+                            EnvironmentWith({{"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""},
+                                             {"QT_QPA_PLATFORM", platform},
+                                             {"ALSOFT_DRIVERS", "null"}}),
+                            dir / "out.txt", dir / "err.txt");
+    ASSERT_GT(pid, 0);
+    const int code = WaitExit(pid, 10s);
+    if (code == STILL_RUNNING) Stop(pid);
+    EXPECT_EQ(code, 3) << ReadFile(dir / "err.txt");
+    EXPECT_EQ(ReadFile(dir / "out.txt"),
+              "keyboard 0 display 0 sound 0 screen 0 window 0\nadvance 0\n");
+    EXPECT_NE(ReadFile(dir / "err.txt").find("Error !!!: Please check your DirectX-Version\n"),
+              std::string::npos);
+  }
+  fs::remove_all(dir);
+}
+}  // namespace

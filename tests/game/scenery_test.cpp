@@ -159,6 +159,7 @@ TEST_F(Scenery, HudHidesWhileAShipIsInItsCorner) {
     DrawHud();
     EXPECT_EQ(Pixel(10, 10) == PANEL, c.shown) << c.x1 << "," << c.y1 << " / " << c.x2 << "," << c.y2;
     EXPECT_EQ(host_->textsDrawn.size(), c.shown ? 1u : 0u);
+    EXPECT_EQ(SpriteExtentX(43), 100);  // the bars are made whether shown or not
   }
 }
 

@@ -1,0 +1,193 @@
+// The media generator: draws every picture, synthesises every sound, writes
+// them as the game's files and as one C++ source that embeds them.
+//   media_generator <out-dir> <embedded.cpp>
+//   media_generator --contact-sheet <file.png>
+#include <QGuiApplication>
+#include <QPainter>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "formats.h"
+#include "paint_kit.h"
+#include "pictures.h"
+#include "sounds.h"
+
+namespace {
+
+enum Kind { SPRITE = 0, SOUND = 1, PICTURE = 2 };
+enum Format { BMP, JPEG };
+
+struct PictureEntry {
+  Kind kind;
+  int number;
+  Format format;
+  int width, height;
+  QRgb key;  // the key the game draws it with, or 0 when drawn opaque
+  std::function<QImage()> draw;
+};
+
+constexpr int kJpegQuality = 90;
+constexpr QRgb OPAQUE = 0;
+
+std::vector<PictureEntry> Catalogue() {
+  std::vector<PictureEntry> c = {
+      {SPRITE, 0, JPEG, 1101, 152, KEY_BLACK, GroundPicture},
+      {SPRITE, 1, JPEG, 150, 145, OPAQUE, [] { return PlanetPicture(1); }},
+      {SPRITE, 2, JPEG, 111, 101, OPAQUE, [] { return PlanetPicture(2); }},
+      {SPRITE, 3, JPEG, 238, 135, OPAQUE, [] { return PlanetPicture(3); }},
+      {SPRITE, 4, JPEG, 73, 69, OPAQUE, [] { return PlanetPicture(4); }},
+      {SPRITE, 5, JPEG, 731, 390, OPAQUE, LargePlanetPicture},
+      {SPRITE, 6, JPEG, 372, 39, OPAQUE, HudPanelPicture},
+      {SPRITE, 7, BMP, 170, 22, OPAQUE, PlayerPanelPicture},
+      {SPRITE, 10, BMP, 100, 150, KEY_BLACK, [] { return PlayerSheet(1); }},
+      {SPRITE, 11, BMP, 100, 150, KEY_BLACK, [] { return PlayerSheet(2); }},
+      {SPRITE, 12, BMP, 164, 425, KEY_BLACK, FighterSheet},
+      {SPRITE, 15, BMP, 9, 9, KEY_BLACK, BulletPicture},
+      {SPRITE, 16, BMP, 750, 75, KEY_MAGENTA, AsteroidSheet},
+      {SPRITE, 17, BMP, 750, 150, KEY_MAGENTA, AsteroidBlastSheet},
+      {SPRITE, 18, BMP, 1, 600, KEY_BLACK, BeamPicture},
+      {SPRITE, 20, BMP, 130, 400, KEY_MAGENTA, GunshipSheet},
+      {SPRITE, 21, BMP, 160, 400, KEY_MAGENTA, CruiserSheet},
+      {SPRITE, 22, BMP, 11, 5, KEY_BLACK, MissilePicture},
+      {SPRITE, 23, JPEG, 73, 5, OPAQUE, HeavyShotPicture},
+  };
+  for (int w = 1; w <= 7; ++w) c.push_back({SPRITE, 29 + w, BMP, 15, 14, OPAQUE, [w] { return WeaponIcon(w); }});
+  std::vector<PictureEntry> rest = {
+      {SPRITE, 37, BMP, 10, 8, OPAQUE, EnergyPickupPicture},
+      {SPRITE, 40, BMP, 100, 3, OPAQUE, BarFullPicture},
+      {SPRITE, 41, BMP, 100, 3, OPAQUE, BarBackPicture},
+      {SPRITE, 46, BMP, 640, 80, KEY_BLACK, MineSheet},
+      {SPRITE, 80, BMP, 320, 190, KEY_WHITE, BitmapFontSheet},
+      {PICTURE, 50, BMP, 104, 39, OPAQUE, MenuFighterPicture},
+      {PICTURE, 51, BMP, 163, 61, OPAQUE, LogoPicture},
+  };
+  c.insert(c.end(), rest.begin(), rest.end());
+  return c;
+}
+
+struct Made {
+  const PictureEntry* entry;
+  QImage shown;  // what the game will see (decoded, for JPEG)
+  Bytes bytes;
+};
+
+// The ground's sky must stay exactly transparent after compression.
+int CountSkySpecks(const QImage& source, const QImage& decoded) {
+  int specks = 0;
+  for (int y = 0; y < source.height(); ++y)
+    for (int x = 0; x < source.width(); ++x)
+      if (source.pixel(x, y) == KEY_BLACK && !ConvertsToKey(decoded.pixel(x, y), KEY_BLACK)) ++specks;
+  return specks;
+}
+
+bool MakePictures(std::vector<Made>& made, const std::vector<PictureEntry>& catalogue) {
+  bool ok = true;
+  for (const PictureEntry& e : catalogue) {
+    QImage image = e.draw();
+    if (image.width() != e.width || image.height() != e.height) {
+      std::fprintf(stderr, "media_generator: picture %d is %dx%d, not %dx%d\n", e.number, image.width(),
+                   image.height(), e.width, e.height);
+      ok = false;
+    }
+    Made m{&e, image, {}};
+    if (e.format == JPEG) {
+      m.bytes = EncodeJpeg(image, kJpegQuality);
+      m.shown = DecodeJpeg(m.bytes).convertToFormat(QImage::Format_RGB32);
+      if (e.key == KEY_BLACK) {
+        int specks = CountSkySpecks(image, m.shown);
+        if (specks > 0) std::printf("media_generator: sprite %d has %d visible specks in its sky\n", e.number, specks);
+      }
+    } else {
+      m.bytes = EncodeBmp(image);
+    }
+    made.push_back(std::move(m));
+  }
+  return ok;
+}
+
+// Every picture on a grey ground with its number; keyed ones a second time
+// as the game shows them, over dark space.
+bool WriteContactSheet(const std::vector<Made>& made, const std::string& path) {
+  const int sheetW = 1700, pad = 14, label = 16;
+  struct Place {
+    QImage image;
+    QString name;
+    int x, y;
+  };
+  std::vector<Place> places;
+  int x = pad, y = pad, rowH = 0;
+  for (const Made& m : made) {
+    int maxDim = std::max(m.shown.width(), m.shown.height());
+    int scale = maxDim < 40 ? 4 : maxDim < 160 ? 2 : 1;
+    QImage big = m.shown.scaled(m.shown.size() * scale);
+    QImage tile = big;
+    if (m.entry->key != OPAQUE) {
+      tile = QImage(big.width() * 2 + 6, big.height(), QImage::Format_RGB32);
+      tile.fill(QColor(128, 128, 128));
+      QPainter p(&tile);
+      p.drawImage(0, 0, big);
+      QImage space(big.size(), QImage::Format_RGB32);
+      for (int yy = 0; yy < big.height(); ++yy)
+        for (int xx = 0; xx < big.width(); ++xx) {
+          QRgb c = big.pixel(xx, yy);
+          space.setPixel(xx, yy, ConvertsToKey(c, m.entry->key) ? qRgb(10, 12, 26) : c);
+        }
+      p.drawImage(big.width() + 6, 0, space);
+    }
+    if (x + tile.width() + pad > sheetW) x = pad, y += rowH + label + pad, rowH = 0;
+    QString name = QString("%1 %2").arg(m.entry->kind == PICTURE ? "picture" : "sprite").arg(m.entry->number);
+    places.push_back({tile, name, x, y});
+    x += std::max(tile.width(), 80) + pad;
+    rowH = std::max(rowH, tile.height());
+  }
+  QImage sheet(sheetW, y + rowH + label + pad, QImage::Format_RGB32);
+  sheet.fill(QColor(128, 128, 128));
+  QPainter p(&sheet);
+  QFont font("Liberation Sans");
+  font.setPixelSize(12);
+  p.setFont(font);
+  for (const Place& pl : places) {
+    p.drawImage(pl.x, pl.y + label, pl.image);
+    p.setPen(Qt::black);
+    p.drawText(pl.x, pl.y + 12, pl.name);
+  }
+  p.end();
+  return sheet.save(QString::fromStdString(path));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QGuiApplication app(argc, argv);
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: media_generator <out-dir> <embedded.cpp> | --contact-sheet <file.png>\n");
+    return 2;
+  }
+  const std::vector<PictureEntry> catalogue = Catalogue();
+  std::vector<Made> made;
+  bool ok = MakePictures(made, catalogue);
+  if (std::string(argv[1]) == "--contact-sheet") return ok && WriteContactSheet(made, argv[2]) ? 0 : 1;
+
+  const std::string dir = argv[1];
+  std::vector<Bytes> sounds;
+  for (int n = 0; n <= 8; ++n) {
+    Sound s = MakeSound(n);
+    sounds.push_back(EncodeWav(s.format, s.samples, 1000 + n, s.info));
+  }
+  std::vector<EmbeddedEntry> entries;
+  for (int n = 0; n <= 8; ++n) {
+    ok = WriteFile(dir + "/sound_" + std::to_string(n) + ".wav", sounds[n]) && ok;
+    entries.push_back({SOUND, n, &sounds[n]});
+  }
+  for (const Made& m : made) {
+    std::string name = std::string(m.entry->kind == PICTURE ? "picture_" : "sprite_") + std::to_string(m.entry->number) +
+                       (m.entry->format == JPEG ? ".jpg" : ".bmp");
+    ok = WriteFile(dir + "/" + name, m.bytes) && ok;
+    entries.push_back({m.entry->kind, m.entry->number, &m.bytes});
+  }
+  ok = WriteEmbeddedSource(argv[2], entries) && ok;
+  if (!ok) std::fprintf(stderr, "media_generator: failed\n");
+  return ok ? 0 : 1;
+}

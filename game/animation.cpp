@@ -1,11 +1,10 @@
 #include <algorithm>
 
 #include "game/game.h"
+#include "media/media.h"
 #include "platform/platform.h"
 
 namespace {
-constexpr int32_t SPRITE_BITMAP_FONT = 80;
-constexpr int32_t SPRITE_GLYPH_WORK = 81;
 constexpr int32_t ANIM_ID_LAST = 2000;
 constexpr int32_t GLYPH_WIDTH = 32;
 constexpr int32_t GLYPH_HEIGHT = 38;

@@ -1,6 +1,7 @@
 #include <cmath>
 
 #include "game/game.h"
+#include "media/media.h"
 #include "platform/platform.h"
 
 int32_t player1X, player1Y, player2X, player2Y;
@@ -12,17 +13,6 @@ int32_t playerFireInterval;
 int32_t ammoRegenTime;
 
 namespace {
-constexpr int32_t SPRITE_PLAYER1_SHEET = 10;
-constexpr int32_t SPRITE_PLAYER2_SHEET = 11;
-constexpr int32_t SPRITE_PLAYER1_WORK = 13;
-constexpr int32_t SPRITE_PLAYER2_WORK = 14;
-constexpr int32_t SOUND_SHOT = 0;
-constexpr int32_t SOUND_HEAVY_BLOW = 1;
-constexpr int32_t SOUND_BEAM = 4;
-constexpr int32_t SOUND_MISSILE = 5;
-constexpr int32_t SOUND_HEAVY_SHOT = 6;
-constexpr int32_t SOUND_SPREAD = 7;
-
 constexpr int32_t SHIP_WIDTH = 100;
 constexpr int32_t SHIP_HEIGHT = 30;
 constexpr int32_t DYING_STEP_MS = 100;

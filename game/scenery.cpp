@@ -1,6 +1,7 @@
 #include <cmath>
 
 #include "game/game.h"
+#include "media/media.h"
 #include "platform/platform.h"
 
 float groundScroll, groundSpeed;
@@ -9,18 +10,6 @@ float starScrollNear, starSpeedNear;
 float starScrollFar, starSpeedFar;
 
 namespace {
-constexpr int32_t SPRITE_GROUND = 0;
-constexpr int32_t SPRITE_LARGE_PLANET = 5;
-constexpr int32_t SPRITE_HUD_PANEL = 6;
-constexpr int32_t SPRITE_PLAYER_PANEL = 7;
-constexpr int32_t SPRITE_WEAPON_ICON_BASE = 29;
-constexpr int32_t SPRITE_BAR_FULL = 40;
-constexpr int32_t SPRITE_BAR_BACK = 41;
-constexpr int32_t SPRITE_P1_ENERGY_BAR = 42;
-constexpr int32_t SPRITE_P1_AMMO_BAR = 43;
-constexpr int32_t SPRITE_P2_ENERGY_BAR = 44;
-constexpr int32_t SPRITE_P2_AMMO_BAR = 45;
-
 constexpr int32_t DECOR_COUNT = 1000;
 constexpr int32_t DECOR_SPACING = 1200;
 constexpr int32_t LARGE_PLANET_Y = 150;

@@ -5,6 +5,7 @@
 
 namespace {
 const uint16_t PANEL = ScreenColour(0, 0, 200);
+const uint16_t PLAYER_PANEL = ScreenColour(0, 0, 96);
 const uint16_t BAR = ScreenColour(0, 248, 0);
 const uint16_t BAR_BACK = ScreenColour(54, 54, 54);
 
@@ -26,6 +27,7 @@ class Scenery : public GameScreen {
   }
   void MakeHudSprites() {
     MakeSolidSprite(6, 372, 39, {0, 0, 200});
+    MakeSolidSprite(7, 170, 22, {0, 0, 96});
     MakeSolidSprite(40, 100, 3, {0, 248, 0});
     MakeSolidSprite(41, 100, 3, {54, 54, 54});
   }
@@ -183,7 +185,7 @@ TEST_F(Scenery, BarsShowEnergyAndHalfTheAmmunitionRoundedToEven) {
     EXPECT_EQ(BarWidth(42, 25), c.energyBar) << c.energy;
     EXPECT_EQ(BarWidth(227, 31), c.ammoBar) << c.ammunition;
     EXPECT_EQ(BarWidth(227, 25), c.energyBar) << c.energy;
-    EXPECT_EQ(Pixel(42 + c.ammoBar, 31), c.ammoBar < 100 ? BAR_BACK : PANEL);
+    EXPECT_EQ(Pixel(42 + c.ammoBar, 31), c.ammoBar < 100 ? BAR_BACK : PLAYER_PANEL);
   }
 }
 

@@ -13,40 +13,11 @@
 #include "platform/platform.h"
 #include "platform/test_host.h"
 #include "startup/startup.h"
+#include "tests/desktop/test_bmp.h"
 
 struct Rgb {
   int32_t r, g, b;
 };
-
-// A 24-bit bottom-up BMP as the loaders read it.
-inline std::vector<uint8_t> MakeBmp(int32_t w, int32_t h, const std::function<Rgb(int32_t, int32_t)>& colour) {
-  const int32_t stride = (w * 3 + 3) / 4 * 4;
-  const int32_t size = 54 + stride * h;
-  std::vector<uint8_t> f(size, 0);
-  auto put32 = [&](int32_t at, int32_t v) {
-    for (int32_t i = 0; i < 4; ++i) f[at + i] = static_cast<uint8_t>(v >> (8 * i));
-  };
-  f[0] = 'B';
-  f[1] = 'M';
-  put32(2, size);
-  put32(10, 54);
-  put32(14, 40);
-  put32(18, w);
-  put32(22, h);
-  f[26] = 1;
-  f[28] = 24;
-  put32(34, stride * h);
-  for (int32_t y = 0; y < h; ++y) {
-    for (int32_t x = 0; x < w; ++x) {
-      const Rgb c = colour(x, y);
-      uint8_t* p = &f[54 + (h - 1 - y) * stride + x * 3];
-      p[0] = static_cast<uint8_t>(c.b);
-      p[1] = static_cast<uint8_t>(c.g);
-      p[2] = static_cast<uint8_t>(c.r);
-    }
-  }
-  return f;
-}
 
 // A short 8-bit mono WAV, so that sound starts are recorded.
 inline std::vector<uint8_t> MakeWav() {
@@ -83,7 +54,10 @@ class GameScreen : public ::testing::Test {
 
   // Sprite n from a picture drawn by the test; the bytes stay alive with the fixture.
   void MakeSprite(int32_t n, int32_t w, int32_t h, const std::function<Rgb(int32_t, int32_t)>& colour) {
-    files_.push_back(MakeBmp(w, h, colour));
+    files_.push_back(MakeTestBmp(w, h, [&colour](int x, int y) {
+      const Rgb c = colour(x, y);
+      return uint32_t(c.r) << 16 | uint32_t(c.g) << 8 | uint32_t(c.b);
+    }));
     SpriteFromMemory(n, MemoryFile(files_.back()), 0);
   }
   void MakeSolidSprite(int32_t n, int32_t w, int32_t h, Rgb c) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "game/game.h"
+#include "media/media.h"
 #include "platform/platform.h"
 #include "platform/test_host.h"
 #include "startup/startup.h"
@@ -37,32 +38,32 @@ void WritePixelsOnly() {
   FillTarget(0, 0, 0);
   for (int32_t i = 1; i <= 1000; ++i) {
     const int32_t x = decorX[i] + decorScroll;
-    if (x < SCREEN_WIDTH && x > -800) BlitSprite(decorSprite[i], x, decorSprite[i] == 5 ? 150 : decorY[i]);
+    if (x < SCREEN_WIDTH && x > -800) BlitSprite(decorSprite[i], x, decorSprite[i] == SPRITE_LARGE_PLANET ? 150 : decorY[i]);
   }
   const int32_t x0 = static_cast<int32_t>(FloorOrCeil(groundScroll, 0));
-  BlitSpriteKeyed(0, x0 + groundStripX1, 500);
-  BlitSpriteKeyed(0, x0 + groundStripX2, 500);
+  BlitSpriteKeyed(SPRITE_GROUND, x0 + groundStripX1, 500);
+  BlitSpriteKeyed(SPRITE_GROUND, x0 + groundStripX2, 500);
   for (int32_t i = 1; i <= 400; ++i)
-    if (fighterState[i] != 0) BlitSpriteKeyed(100 + i, fighterX[i], fighterY[i]);
+    if (fighterState[i] != 0) BlitSpriteKeyed(ANIM_BASE_FIGHTER + i, fighterX[i], fighterY[i]);
   for (int32_t i = 1; i <= 200; ++i) {
-    if (asteroidState[i] != 0) BlitSpriteKeyed(500 + i, asteroidX[i], asteroidY[i]);
-    if (gunshipState[i] != 0) BlitSpriteKeyed(700 + i, gunshipX[i], gunshipY[i]);
-    if (cruiserState[i] != 0) BlitSpriteKeyed(900 + i, cruiserX[i], cruiserY[i]);
-    if (mineState[i] != 0) BlitSpriteKeyed(1100 + i, mineX[i], mineY[i]);
+    if (asteroidState[i] != 0) BlitSpriteKeyed(ANIM_BASE_ASTEROID + i, asteroidX[i], asteroidY[i]);
+    if (gunshipState[i] != 0) BlitSpriteKeyed(ANIM_BASE_GUNSHIP + i, gunshipX[i], gunshipY[i]);
+    if (cruiserState[i] != 0) BlitSpriteKeyed(ANIM_BASE_CRUISER + i, cruiserX[i], cruiserY[i]);
+    if (mineState[i] != 0) BlitSpriteKeyed(ANIM_BASE_MINE + i, mineX[i], mineY[i]);
   }
-  if (player1State != 0) BlitSpriteKeyed(13, player1X, player1Y);
-  if (player2State != 0) BlitSpriteKeyed(14, player2X, player2Y);
+  if (player1State != 0) BlitSpriteKeyed(SPRITE_PLAYER1_WORK, player1X, player1Y);
+  if (player2State != 0) BlitSpriteKeyed(SPRITE_PLAYER2_WORK, player2X, player2Y);
   for (int32_t i = 1; i <= 1000; ++i)
-    if (bulletDir[i] != 0) BlitSpriteKeyed(15, bulletX[i], bulletY[i]);
+    if (bulletDir[i] != 0) BlitSpriteKeyed(SPRITE_BULLET, bulletX[i], bulletY[i]);
   for (int32_t i = 1; i <= 2; ++i)
-    if (beamState[i] != 0) BlitSpriteKeyed(18, beamX[i], 0);
+    if (beamState[i] != 0) BlitSpriteKeyed(SPRITE_BEAM, beamX[i], 0);
   for (int32_t i = 1; i <= 200; ++i) {
-    if (missileDir[i] != 0) BlitSpriteKeyed(22, missileX[i], missileY[i]);
-    if (heavyShotDir[i] != 0) BlitSprite(23, heavyShotX[i], heavyShotY[i]);
+    if (missileDir[i] != 0) BlitSpriteKeyed(SPRITE_MISSILE, missileX[i], missileY[i]);
+    if (heavyShotDir[i] != 0) BlitSprite(SPRITE_HEAVY_SHOT, heavyShotX[i], heavyShotY[i]);
   }
-  BlitSprite(6, 10, 10);
-  BlitSprite(7, 19, 19);
-  BlitSprite(7, 204, 19);
+  BlitSprite(SPRITE_HUD_PANEL, 10, 10);
+  BlitSprite(SPRITE_PLAYER_PANEL, 19, 19);
+  BlitSprite(SPRITE_PLAYER_PANEL, 204, 19);
 }
 
 double Percentile(std::vector<double> v, double q) {
@@ -100,7 +101,7 @@ int main() {
     const auto h0 = Clock::now();
     if (host.presents > 1) frameMs.push_back(Ms(h0 - last) - hookMs);
     if (host.presents == 1) {
-      media = SpriteFullWidth(5) > 1;
+      media = SpriteFullWidth(SPRITE_LARGE_PLANET) > 1;
       // Every weapon collected, so the change key walks through all seven.
       for (int32_t p = 1; p <= 2; ++p)
         for (int32_t w = 1; w <= 7; ++w) ownedWeapons[p][w] = 1;

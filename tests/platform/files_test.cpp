@@ -1,0 +1,170 @@
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "tests/platform/platform_fixture.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class FilesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    InstallTestHost();
+    InitFileTable();
+    char pattern[] = "/tmp/tolvane-files-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dir = pattern;
+    programDirectory = dir + "/";
+  }
+  void TearDown() override {
+    ResetPlatformState();  // closes the files
+    fs::remove_all(dir);
+    programDirectory.clear();
+  }
+  void Put(const std::string& name, const std::vector<uint8_t>& bytes) {
+    std::ofstream(dir + "/" + name, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                           std::streamsize(bytes.size()));
+  }
+  std::vector<uint8_t> Get(const std::string& name) {
+    std::ifstream in(dir + "/" + name, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+  }
+  std::string dir;
+};
+
+std::vector<uint8_t> Bytes(const std::string& s) { return std::vector<uint8_t>(s.begin(), s.end()); }
+
+TEST_F(FilesTest, ReadsPastTheEndGiveTheLastValueAgain) {
+  Put("keyboard", {0x11, 0x22, 0x33, 0x44, 0xC8, 0x00, 0x00, 0x00});
+  ASSERT_NE(OpenFileSlotRead(0, "keyboard"), 0);
+  EXPECT_EQ(ReadInt32(), 0x44332211);
+  EXPECT_EQ(ReadInt32(), 0xC8);
+  for (int i = 0; i < 11; ++i) EXPECT_EQ(ReadInt32(), 0xC8) << i;
+  CloseFileSlot(0);
+}
+
+TEST_F(FilesTest, AShortTailReplacesOnlyThatManyLowBytes) {
+  Put("short", {0x11, 0x22, 0x33, 0x44, 0xAA, 0xBB});
+  ASSERT_NE(OpenFileSlotRead(3, "short"), 0);
+  EXPECT_EQ(ReadInt32(), 0x44332211);
+  EXPECT_EQ(ReadInt32(), 0x4433BBAA);
+  EXPECT_EQ(ReadInt32(), 0x4433BBAA);
+}
+
+TEST_F(FilesTest, TheTransferBufferIsSharedByAllFiles) {
+  Put("a", {1, 0, 0, 0});
+  Put("b", {});
+  OpenFileSlotRead(0, "a");
+  EXPECT_EQ(ReadInt32(), 1);
+  OpenFileSlotRead(1, "b");
+  EXPECT_EQ(ReadInt32(), 1);
+  OpenFileSlotReadWrite(2, "c");
+  WriteInt32(0x11223344);
+  OpenFileSlotRead(1, "b");
+  EXPECT_EQ(ReadInt32(), 0x11223344);
+}
+
+TEST_F(FilesTest, TextLinesLeaveTheirLastByteInTheBuffer) {
+  Put("line", Bytes("x\n"));
+  Put("empty", {});
+  OpenFileSlotReadWrite(0, "w");
+  WriteInt32(0x11223344);
+  OpenFileSlotRead(1, "line");
+  EXPECT_EQ(ReadTextLine(), "x");
+  OpenFileSlotRead(2, "empty");
+  EXPECT_EQ(ReadInt32(), 0x1122330A);
+  OpenFileSlotReadWrite(0, "w");
+  WriteInt32(0x11223344);
+  WriteTextLine("ab");
+  OpenFileSlotRead(2, "empty");
+  EXPECT_EQ(ReadInt32(), 0x11220A0D);
+}
+
+TEST_F(FilesTest, WritingFewerBytesNeverTruncates) {
+  std::vector<uint8_t> old(30);
+  for (size_t i = 0; i < old.size(); ++i) old[i] = uint8_t(100 + i);
+  Put("data1", old);
+  ASSERT_NE(OpenFileSlotReadWrite(0, "data1"), 0);
+  for (int32_t v = 1; v <= 5; ++v) WriteInt32(v);
+  CloseFileSlot(0);
+  const auto now = Get("data1");
+  ASSERT_EQ(now.size(), 30u);
+  EXPECT_EQ(now[0], 1);
+  EXPECT_EQ(now[16], 5);
+  for (size_t i = 20; i < 30; ++i) EXPECT_EQ(now[i], old[i]) << i;
+}
+
+TEST_F(FilesTest, ReadWriteCreatesAMissingFileAndStartsAtTheBeginning) {
+  ASSERT_NE(OpenFileSlotReadWrite(4, "new"), 0);
+  EXPECT_TRUE(fs::exists(dir + "/new"));
+  WriteTextLine("hi");
+  WriteTextLine("");
+  WriteInt32(-2);
+  CloseFileSlot(4);
+  EXPECT_EQ(Get("new"), (std::vector<uint8_t>{'h', 'i', '\r', '\n', '\r', '\n', 0xFE, 0xFF, 0xFF, 0xFF}));
+  ASSERT_NE(OpenFileSlotReadWrite(4, "new"), 0);
+  EXPECT_EQ(ReadTextLine(), "hi");
+}
+
+TEST_F(FilesTest, AMissingFileGivesZeroAndNoCurrentFile) {
+  Put("a", {5, 0, 0, 0, 6, 0, 0, 0});
+  OpenFileSlotRead(0, "a");
+  EXPECT_EQ(ReadInt32(), 5);
+  EXPECT_EQ(OpenFileSlotRead(1, "missing"), 0);
+  EXPECT_FALSE(fs::exists(dir + "/missing"));
+  // Nothing is read from "a" now, and writes go nowhere.
+  EXPECT_EQ(ReadInt32(), 5);
+  EXPECT_EQ(ReadTextLine(), "");
+  WriteInt32(9);
+  WriteTextLine("zz");
+  EXPECT_EQ(ReadInt32(), 5);
+  EXPECT_EQ(OpenFileSlotRead(-1, "a"), 0);
+}
+
+TEST_F(FilesTest, ClosedFilesAreNotCurrent) {
+  Put("a", {5, 0, 0, 0, 6, 0, 0, 0});
+  OpenFileSlotRead(12, "a");  // past the room of 10
+  EXPECT_EQ(ReadInt32(), 5);
+  CloseFileSlot(12);
+  EXPECT_EQ(ReadInt32(), 5);
+  CloseFileSlot(12);
+  CloseFileSlot(40);
+  CloseFileSlot(-1);
+}
+
+struct LineCase {
+  const char* name;
+  std::string content;
+  std::vector<std::string> lines;
+};
+
+class ReadLines : public FilesTest, public ::testing::WithParamInterface<LineCase> {};
+
+TEST_P(ReadLines, EndAtNulLfCrOrTheEnd) {
+  const LineCase& c = GetParam();
+  Put("t", Bytes(c.content));
+  ASSERT_NE(OpenFileSlotRead(0, "t"), 0);
+  for (const std::string& want : c.lines) EXPECT_EQ(ReadTextLine(), want);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ReadLines,
+    ::testing::Values(LineCase{"CrLf", "Name\r\nTown\r\n", {"Name", "Town", ""}},
+                      LineCase{"CrTakesAnyByte", "ab\rXcd\n", {"ab", "cd", ""}},
+                      LineCase{"LfOnly", "a\nb", {"a", "b", ""}},
+                      LineCase{"Nul", std::string("a\0b", 3), {"a", "b"}},
+                      LineCase{"CrAtTheEnd", "abc\r", {"abc", ""}},
+                      LineCase{"Empty", "", {"", ""}},
+                      LineCase{"HighBytes", "\xE9t\xE9\r\n", {"\xE9t\xE9"}}),
+    [](const ::testing::TestParamInfo<LineCase>& info) { return std::string(info.param.name); });
+
+TEST_F(FilesTest, ProgramDirectoryWithoutTrailingSlash) {
+  programDirectory = dir;
+  Put("k", {1, 2, 3, 4});
+  ASSERT_NE(OpenFileSlotRead(0, "k"), 0);
+  EXPECT_EQ(ReadInt32(), 0x04030201);
+}
+
+}  // namespace

@@ -2,7 +2,7 @@
 #include <QBackingStore>
 #include <QCloseEvent>
 #include <QDesktopServices>
-#include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QGroupBox>
@@ -20,6 +20,7 @@
 #include <QStyleFactory>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <QUrl>
 #include <QWindow>
 
@@ -111,18 +112,43 @@ enum class AppState { NotTried, Running, Unavailable };
 AppState g_appState = AppState::NotTried;
 QApplication* g_app = nullptr;
 
+uint64_t MonotonicMicros() {
+  timespec ts{};
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return uint64_t(ts.tv_sec) * 1000000u + uint64_t(ts.tv_nsec) / 1000u;
+}
+
 // Keeps LiveKeys() by DirectInput code from the key events of every window.
 class KeyWatcher : public QObject {
  public:
-  // Key events arrive only when we pump, once a frame: a tap that starts and
-  // ends within one pump would be gone before any poll saw it, so its release
-  // waits for the next pump.
-  void BeginPump() {
-    uint8_t* keys = LiveKeys();
-    for (int c = 0; c < 256; ++c)
-      if (deferredRelease_.test(size_t(c))) keys[c] = 0;
-    deferredRelease_.reset();
-    pressedInPump_.reset();
+  // Key events arrive only when we pump, and the game looks at some keys
+  // once a frame: a quick tap would be gone before that poll saw it. So a key
+  // stays down for at least a frame and a half; a release that comes sooner
+  // waits for a timer, which fires in the first pump after that time (and
+  // wakes the menu's event wait).
+  static constexpr uint64_t MIN_HOLD_US = 50000;
+
+  KeyWatcher() {
+    releaseTimer_.setSingleShot(true);
+    releaseTimer_.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&releaseTimer_, &QTimer::timeout, this, [this] { ApplyDueReleases(); });
+  }
+
+ private:
+  void ApplyDueReleases() {
+    const uint64_t now = MonotonicMicros();
+    uint64_t next = 0;
+    for (size_t c = 0; c < 256; ++c) {
+      if (!deferredRelease_.test(c)) continue;
+      const uint64_t held = now - pressedAt_[c];
+      if (held >= MIN_HOLD_US) {
+        LiveKeys()[c] = 0;
+        deferredRelease_.reset(c);
+      } else if (next == 0 || MIN_HOLD_US - held < next) {
+        next = MIN_HOLD_US - held;
+      }
+    }
+    if (next != 0) releaseTimer_.start(int((next + 999) / 1000));
   }
 
  protected:
@@ -133,36 +159,35 @@ class KeyWatcher : public QObject {
       // Held keys stay down by themselves; the repeats change nothing.
       const int32_t code = DirectInputCodeForKey(k->nativeScanCode(), k->key());
       if (!k->isAutoRepeat() && code > 0 && code < 256) {
-        const auto bit = size_t(code);
+        const auto c = size_t(code);
+        const uint64_t now = MonotonicMicros();
         if (t == QEvent::KeyPress) {
-          LiveKeys()[code] = 0x80;
-          pressedInPump_.set(bit);
-          deferredRelease_.reset(bit);
-        } else if (pressedInPump_.test(bit)) {
-          deferredRelease_.set(bit);
+          // The same event also reaches us once per parent widget.
+          if (LiveKeys()[c] == 0 || deferredRelease_.test(c)) pressedAt_[c] = now;
+          LiveKeys()[c] = 0x80;
+          deferredRelease_.reset(c);
+        } else if (LiveKeys()[c] != 0 && now - pressedAt_[c] < MIN_HOLD_US) {
+          deferredRelease_.set(c);
+          ApplyDueReleases();
         } else {
-          LiveKeys()[code] = 0;
+          LiveKeys()[c] = 0;
         }
       }
     } else if (t == QEvent::ApplicationStateChange) {
       if (static_cast<QApplicationStateChangeEvent*>(e)->applicationState() != Qt::ApplicationActive) {
         ReleaseAllLiveKeys();
         deferredRelease_.reset();
+        releaseTimer_.stop();
       }
     }
     return QObject::eventFilter(watched, e);
   }
 
  private:
-  std::bitset<256> pressedInPump_;
+  uint64_t pressedAt_[256] = {};
   std::bitset<256> deferredRelease_;
+  QTimer releaseTimer_;
 };
-KeyWatcher* g_keyWatcher = nullptr;
-
-// Every pass of the event loop starts here.
-void BeginPump() {
-  if (g_keyWatcher != nullptr) g_keyWatcher->BeginPump();
-}
 
 // A compact classic look, so that the menu's pixel layout fits its small window.
 void ApplyClassicLook() {
@@ -196,19 +221,13 @@ bool EnsureApp() {
     }
     if (g_appState == AppState::Running) {
       QApplication::setQuitOnLastWindowClosed(false);
-      g_keyWatcher = new KeyWatcher();
-      g_keyWatcher->setParent(qApp);
-      qApp->installEventFilter(g_keyWatcher);
+      auto* watcher = new KeyWatcher();
+      watcher->setParent(qApp);
+      qApp->installEventFilter(watcher);
       ApplyClassicLook();
     }
   }
   return g_appState == AppState::Running;
-}
-
-uint64_t MonotonicMicros() {
-  timespec ts{};
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return uint64_t(ts.tv_sec) * 1000000u + uint64_t(ts.tv_nsec) / 1000u;
 }
 
 QString FromBytes(const std::string& text) {
@@ -401,7 +420,6 @@ class DesktopHost : public PlatformHost {
     ReleaseAll();
     delete g_app;  // takes the key watcher with it
     g_app = nullptr;
-    g_keyWatcher = nullptr;
     g_appState = AppState::Unavailable;
     std::fflush(nullptr);
     std::exit(code);
@@ -423,6 +441,14 @@ class DesktopHost : public PlatformHost {
     screen_->setCursor(Qt::BlankCursor);
     screen_->showFullScreen();
     screen_->requestActivate();
+    // The caller asks at once whether the screen is there; give the window
+    // system a moment to map it, as a mode switch would take.
+    QElapsedTimer waited;
+    waited.start();
+    while (!ScreenActive() && waited.elapsed() < 500) {
+      QCoreApplication::processEvents(QEventLoop::AllEvents);
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
     return true;
   }
   void CloseScreen() override {
@@ -431,15 +457,16 @@ class DesktopHost : public PlatformHost {
     screen_->unsetCursor();
   }
   void PumpEvents() override {
-    if (g_appState != AppState::Running) return;
-    BeginPump();
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    if (g_appState == AppState::Running) QCoreApplication::processEvents(QEventLoop::AllEvents);
   }
   void Present(const uint16_t* pixels) override {
     if (ScreenActive()) screen_->Present(pixels);
   }
+  // Switching away deactivates the application; a window manager that keeps
+  // the focus on the menu window does not (its keys reach us all the same).
   bool ScreenActive() override {
-    return screen_ != nullptr && screen_->isVisible() && screen_->isExposed() && screen_->isActive();
+    return screen_ != nullptr && screen_->isVisible() && screen_->isExposed() &&
+           (screen_->isActive() || QGuiApplication::applicationState() == Qt::ApplicationActive);
   }
 
   // sound; bound to the display like the rest of the desktop
@@ -614,10 +641,8 @@ class DesktopHost : public PlatformHost {
     quietTabs_ = false;
   }
   int32_t WaitEvent(int32_t* controlId) override {
-    if (pending_.empty() && g_appState == AppState::Running) {
-      BeginPump();
+    if (pending_.empty() && g_appState == AppState::Running)
       QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
     if (pending_.empty()) return 0;
     const PendingEvent e = pending_.front();
     pending_.pop_front();

@@ -105,12 +105,15 @@ class Xvfb {
       pid_ = Spawn({"Xvfb", ":" + std::to_string(n), "-screen", "0",
                     std::to_string(w) + "x" + std::to_string(h) + "x24", "-nolisten", "tcp"},
                    EnvironmentWith({}), "/dev/null", dir / "xvfb.log");
+      // Another test may start a server on the same number at the same time:
+      // ours is the one whose process id stands in the lock file.
+      const fs::path lock = "/tmp/.X" + std::to_string(n) + "-lock";
       for (int i = 0; i < 100 && pid_ > 0; ++i) {
         if (waitpid(pid_, nullptr, WNOHANG) == pid_) {
           pid_ = -1;  // lost the race for this number
           break;
         }
-        if (fs::exists(socket)) {
+        if (fs::exists(socket) && std::atoi(ReadFile(lock).c_str()) == pid_) {
           display = ":" + std::to_string(n);
           return true;
         }

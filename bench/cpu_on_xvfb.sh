@@ -5,11 +5,11 @@ set -eu
 binary="$1"
 seconds="${2:-10}"
 work=$(mktemp -d)
-for n in $(seq 93 120); do [ -e /tmp/.X11-unix/X$n ] || break; done
-Xvfb :$n -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
 xvfb=$!
 trap 'kill $xvfb 2>/dev/null; rm -rf "$work"' EXIT
-for i in $(seq 50); do [ -e /tmp/.X11-unix/X$n ] && break; sleep 0.1; done
+for i in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+n=$(head -1 "$work/display")
 cp "$binary" "$work/tolvane"
 DISPLAY=:$n ALSOFT_DRIVERS=null "$work/tolvane" &
 pid=$!

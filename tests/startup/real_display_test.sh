@@ -7,6 +7,7 @@ binary="$1"
 command -v Xvfb >/dev/null && command -v xdotool >/dev/null || { echo "no Xvfb/xdotool"; exit 77; }
 
 work=$(mktemp -d)
+xvfb=""
 trap 'kill $xvfb 2>/dev/null; rm -rf "$work"' EXIT
 cp "$binary" "$work/tolvane"
 
@@ -16,11 +17,11 @@ code=$?
 [ $code -eq 1 ] || { echo "no display: exit code $code, want 1"; exit 1; }
 grep -q "Please check your DirectX-Version" <<<"$out" || { echo "no display: message missing: $out"; exit 1; }
 
-for n in $(seq 93 120); do [ -e /tmp/.X11-unix/X$n ] || break; done
-Xvfb :$n -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+# Xvfb picks a free display itself, so tests running side by side never collide.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
 xvfb=$!
-for i in $(seq 50); do [ -e /tmp/.X11-unix/X$n ] && break; sleep 0.1; done
-export DISPLAY=:$n
+for i in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+export DISPLAY=:$(head -1 "$work/display")
 
 ALSOFT_DRIVERS=null "$work/tolvane" &
 game=$!

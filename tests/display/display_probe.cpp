@@ -1,8 +1,10 @@
 // A small program on the desktop host for the real-display tests: a menu-like
 // window or the full screen; it reports what it gets on standard output.
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/desktop_host.h"
@@ -71,7 +73,7 @@ void Menu(PlatformHost& host) {
   host.EndControlParent();
 
   DesktopRect r;
-  for (int32_t id : {2, 5, 30}) SayRect("control " + std::to_string(id), DesktopControlScreenRect(id, &r), r);
+  for (int32_t id : {2, 3, 5, 30}) SayRect("control " + std::to_string(id), DesktopControlScreenRect(id, &r), r);
   for (int32_t i = 0; i < 4; ++i) SayRect("tab " + std::to_string(i), DesktopTabScreenRect(0, i, &r), r);
   SayRect("window", DesktopWindowRect(0, &r), r);
   Say("ready");
@@ -82,7 +84,17 @@ void Menu(PlatformHost& host) {
     if (event == EVENT_CLOSE) Say("close");
     if (event != EVENT_CONTROL) continue;
     Say("control " + std::to_string(id) + " tab " + std::to_string(host.ControlState(0)));
-    if (id == 30) host.SetControlText(30, "?");
+    if (id == 30) {
+      // As the key capture does: a new label, then a wait that serves no events.
+      host.SetControlText(30, "?");
+      Say("capturing");
+      std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+      Say("captured");
+    }
+    if (id == 3) {
+      host.MessageBox("Error !!!", "There are some actions without a defined key...");
+      Say("box closed");
+    }
     if (id == 5) {
       Say("exit");
       host.ExitProcess(0);

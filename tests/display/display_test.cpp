@@ -152,6 +152,17 @@ bool Near(Rgb a, Rgb b, int tolerance) {
          std::abs(a.b - b.b) <= tolerance;
 }
 
+// Text pixels of a button: inside its frame and focus rectangle.
+int DarkPixels(const Shot& shot, const DesktopRect& r) {
+  int dark = 0;
+  for (int y = r.y + 4; y < r.y + r.h - 4; ++y)
+    for (int x = r.x + 6; x < r.x + r.w - 6; ++x) {
+      const Rgb c = shot.At(x, y);
+      dark += c.r < 80 && c.g < 80 && c.b < 80;
+    }
+  return dark;
+}
+
 class RealDisplay : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -255,7 +266,8 @@ TEST_F(RealDisplay, MenuWindowClicksTabsAndKeys) {
   EXPECT_EQ(window.h, 200);
   EXPECT_NEAR(window.x, (1024 - 350) / 2, 1);
   EXPECT_NEAR(window.y, (768 - 200) / 2, 1);
-  const DesktopRect start = RectLine("control 2 "), exit = RectLine("control 5 "),
+  const DesktopRect start = RectLine("control 2 "), boxButton = RectLine("control 3 "),
+                    exit = RectLine("control 5 "),
                     keyButton = RectLine("control 30 "), tab0 = RectLine("tab 0 "),
                     tab1 = RectLine("tab 1 ");
   std::this_thread::sleep_for(300ms);
@@ -263,24 +275,42 @@ TEST_F(RealDisplay, MenuWindowClicksTabsAndKeys) {
   const Shot game = Screenshot("menu_game");
   ASSERT_EQ(game.width, 1024);
   // The button face and its dark caption are on the screen where the button is.
-  int face = 0, dark = 0;
+  int face = 0;
   for (int y = start.y; y < start.y + start.h; ++y)
-    for (int xx = start.x; xx < start.x + start.w; ++xx) {
-      const Rgb c = game.At(xx, y);
-      face += Near(c, {212, 208, 200}, 2);
-      dark += c.r < 80 && c.g < 80 && c.b < 80;
-    }
+    for (int xx = start.x; xx < start.x + start.w; ++xx) face += Near(game.At(xx, y), {212, 208, 200}, 2);
   EXPECT_GT(face, start.w * start.h / 2);
-  EXPECT_GT(dark, 20);
+  EXPECT_GT(DarkPixels(game, start), 20);
 
   Click(start);
   Line("control 2 tab 0");
   Click(tab1);
   Line("control 0 tab 1");
   std::this_thread::sleep_for(300ms);
-  Screenshot("menu_controls");
+  const Shot controls = Screenshot("menu_controls");
+  // The new label shows while the program serves no events: "?" has less ink.
   Click(keyButton);
-  Line("control 30 tab 1");
+  Line("capturing");
+  const Shot capture = Screenshot("menu_capture");
+  Line("captured");
+  const int before = DarkPixels(controls, keyButton), during = DarkPixels(capture, keyButton);
+  EXPECT_GT(during, 0);
+  EXPECT_LT(during * 2, before);
+
+  Click(tab0);
+  Line("control 0 tab 0");
+  Click(boxButton);
+  std::string box;
+  for (int i = 0; i < 100 && box.empty(); ++i, std::this_thread::sleep_for(50ms))
+    box = Run("xdotool search --name '^Error !!!$' | head -1");
+  ASSERT_FALSE(box.empty()) << "no message box";
+  std::this_thread::sleep_for(300ms);
+  Screenshot("message_box");
+  EXPECT_EQ(ReadFile(dir / "out.txt").find("box closed"), std::string::npos);  // modal: still waiting
+  Run("xdotool windowfocus --sync " + box);
+  Run("xdotool key Return");
+  Line("box closed");
+  Click(tab1);
+  Line("control 0 tab 1");
 
   Focus("Probe Menu");
   Run("xdotool keydown Left");

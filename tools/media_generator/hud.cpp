@@ -209,17 +209,20 @@ QImage BitmapFontSheet() {
     QPainterPath path;
     path.addText(0, 0, font, text);
     QRectF b = path.boundingRect();
-    // Narrow the widest letters so that their edge stays inside the cell.
-    double sx = std::min(1.0, 23.0 / b.width());
-    const double baseline = 30;
+    // Narrow the widest letters and shrink the tallest marks so that the
+    // 3-pixel edge stays inside the cell; the rest share one baseline.
+    double sx = std::min(1.0, 23.0 / b.width()), sy = std::min(1.0, 28.0 / b.height());
+    sx = std::min(sx, sy);
+    double baseline = 29;
+    if (baseline + b.bottom() * sy > 33.5) baseline = 33.5 - b.bottom() * sy;
     QPainter p(&art);
     Smooth(p);
     p.translate((i % 10) * 32 + 16 - b.center().x() * sx, (i / 10) * 38 + baseline);
-    p.scale(sx, 1);
+    p.scale(sx, sy);
     p.setBrush(Qt::NoBrush);
-    p.setPen(QPen(QColor(220, 30, 20), 6.0 / sx, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setPen(QPen(QColor(220, 30, 20), 6.0 / sy, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     p.drawPath(path);
-    p.setPen(QPen(QColor(255, 220, 40), 3.2 / sx, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setPen(QPen(QColor(255, 220, 40), 3.2 / sy, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     p.drawPath(path);
     p.setPen(Qt::NoPen);
     p.setBrush(Qt::black);

@@ -257,6 +257,9 @@ void Breakup(QPainter& p, const QImage& ship, double t, uint32_t seed) {
     double len = std::hypot(dir.x(), dir.y());
     if (len > 0.1) dir /= len;
     dir += QPointF(rng.Range(-0.3, 0.3), rng.Range(-0.3, 0.3));
+    // Pieces drift mostly along the long side, where the cell has room.
+    if (w > h) dir.setY(dir.y() * h / w);
+    else dir.setX(dir.x() * w / h);
     p.save();
     p.translate(seeds[i] + dir * spread * t);
     p.rotate(rng.Range(-50, 50) * t);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QImage>
+#include <vector>
 
 // Ships and enemies.
 QImage PlayerSheet(int player);  // 1 or 2: 100 x 150, 1 x 5 cells, key black
@@ -19,7 +20,9 @@ QImage HeavyShotPicture();  // 73 x 5, opaque
 QImage BeamPicture();       // 1 x 600
 
 // Scenery.
-QImage GroundPicture();  // 1101 x 152, key black after JPEG
+// 1101 x 152, key black after JPEG; `lipLength` per column: how many rows
+// the crest takes to fade in from the black sky.
+QImage GroundPicture(const std::vector<double>& lipLength);
 QImage PlanetPicture(int n);  // 1..4
 QImage LargePlanetPicture();  // 731 x 390
 QImage AsteroidSheet();       // 750 x 75, key magenta

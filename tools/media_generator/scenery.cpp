@@ -66,7 +66,7 @@ void Ring(QPainter& p, QPointF c, double rx, double ry, double tilt, bool front)
 
 }  // namespace
 
-QImage GroundPicture() {
+QImage GroundPicture(const std::vector<double>& lipLength) {
   const int w = 1101, h = 152, period = 1100;
   QImage image(w, h, QImage::Format_RGB32);
   const double tau = 2 * M_PI / period;
@@ -76,10 +76,12 @@ QImage GroundPicture() {
     double t = 58 + 10 * std::sin(3 * tau * x) + 7 * std::sin(7 * tau * x + 1.3) + 4 * std::sin(13 * tau * x + 0.4) +
                2.5 * std::sin(29 * tau * x + 2.0);
     t += (FractalNoise(x / 25.0, 3.0, 4, 11, period / 25) - 0.5) * 26;
-    top[x] = std::clamp(t, 22.0, 96.0);
+    top[x] = std::clamp(t, 22.0, 90.0);
   }
   const std::vector<QColor> strata = {QColor(92, 78, 96), QColor(124, 100, 104), QColor(98, 92, 112),
                                       QColor(138, 116, 108), QColor(84, 80, 100)};
+  // Noise scales divide the period, so the strip tiles.
+  auto boulders = [&](double x, double y) { return FractalNoise(x / 20.0, y / 20.0, 3, 23, period / 20); };
   for (int y = 0; y < h; ++y) {
     QRgb* row = reinterpret_cast<QRgb*>(image.scanLine(y));
     for (int x = 0; x < w; ++x) {
@@ -88,18 +90,24 @@ QImage GroundPicture() {
         row[x] = qRgb(0, 0, 0);
         continue;
       }
-      double rough = FractalNoise(x / 5.5, y / 5.5, 4, 23, period * 2 / 11);
-      double strata_t = 0.5 + 0.5 * std::sin(y * 0.22 + (FractalNoise(x / 50.0, y / 30.0, 3, 5, period / 50) - 0.5) * 6);
-      QColor c = Ramp(strata, strata_t * 0.7 + rough * 0.3);
-      // Relief from the noise's slope, lit from the upper left.
-      double dx = FractalNoise((x + 1) / 5.5, y / 5.5, 4, 23, period * 2 / 11) - rough;
-      double dy = FractalNoise(x / 5.5, (y + 1) / 5.5, 4, 23, period * 2 / 11) - rough;
-      double relief = std::clamp(1.0 - (dx + dy) * 9.0, 0.55, 1.45);
-      // Lit crest, darker deep down where the strip meets the screen edge.
-      double light = relief * (0.75 + 0.45 * std::exp(-depth / 10.0)) * (1.0 - std::min(0.35, depth / 300.0));
-      // A soft dark lip at the crest keeps the JPEG's ringing out of the sky.
-      double lip = std::clamp((depth + 0.5) / 4.5, 0.0, 1.0);
-      c = Scale(c, light * lip);
+      double n = boulders(x, y);
+      double warp = (FractalNoise(x / 50.0, y / 25.0, 3, 5, period / 50) - 0.5) * 6;
+      double layer = 0.5 + 0.5 * std::sin(y * 0.14 + warp);
+      QColor c = Ramp(strata, layer * 0.6 + n * 0.4);
+      // Boulder relief lit from the upper left, and a fine grain.
+      double slope = (boulders(x + 1, y) - n) + (boulders(x, y + 1) - n);
+      double relief = 1.0 + std::clamp(-slope * 9.0, -0.4, 0.4);
+      relief *= 0.93 + 0.14 * FractalNoise(x / 3.0, y / 3.0, 2, 31, period / 3);
+      // The crest catches the light; deep down the rock darkens.
+      double light = relief * (1.0 + 0.25 * std::exp(-(depth - 8) * (depth - 8) / 30.0)) *
+                     (1.0 - std::min(0.4, depth / 250.0));
+      // The crest fades in from black and is grey at first: a soft,
+      // colourless edge gives the JPEG little to ring with in the sky.
+      const double len = lipLength[x];
+      double lip = std::clamp(depth / len, 0.0, 1.0);
+      lip = lip * lip * (3 - 2 * lip);
+      c = Mix(QColor(c.value(), c.value(), c.value()), c, std::clamp((depth - len * 0.6) / 12.0, 0.0, 1.0));
+      c = Scale(c, light * lip * std::min(1.0, depth * 2.0));
       row[x] = c.rgb();
     }
   }

@@ -17,7 +17,8 @@ QImage DrawCells(int cellW, int cellH, int cols, int rows, const CellPainter& pa
   for (int f = 0; f < cols * rows; ++f) {
     QPainter p(&sheet);
     Smooth(p);
-    p.setClipRect(QRect((f % cols) * cellW, (f / cols) * cellH, cellW, cellH));
+    // One pixel of key stays round every cell, so no frame bleeds into the next.
+    p.setClipRect(QRect((f % cols) * cellW + 1, (f / cols) * cellH + 1, cellW - 2, cellH - 2));
     p.translate((f % cols) * cellW, (f / cols) * cellH);
     paint(p, f + 1);
   }

@@ -1,0 +1,20 @@
+# Runs the media generator again and compares its files with the build's:
+# the same bytes on every run.
+file(REMOVE_RECURSE ${OUT})
+file(MAKE_DIRECTORY ${OUT})
+execute_process(COMMAND ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen ${GENERATOR} ${OUT} ${OUT}/embedded_media.cpp
+                RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "the generator failed: ${result}")
+endif()
+file(GLOB made RELATIVE ${OUT} ${OUT}/*)
+list(LENGTH made count)
+if(NOT count EQUAL 43)
+  message(FATAL_ERROR "expected 42 files and the source, found ${count}")
+endif()
+foreach(name ${made})
+  execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${OUT}/${name} ${REFERENCE}/${name} RESULT_VARIABLE differ)
+  if(NOT differ EQUAL 0)
+    message(FATAL_ERROR "${name} differs from the build's")
+  endif()
+endforeach()

@@ -418,6 +418,7 @@ class DesktopHost : public PlatformHost {
   }
   [[noreturn]] void ExitProcess(int32_t code) override {
     ReleaseAll();
+    fonts_.clear();  // no font may outlive the application
     delete g_app;  // takes the key watcher with it
     g_app = nullptr;
     g_appState = AppState::Unavailable;

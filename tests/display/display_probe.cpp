@@ -70,10 +70,11 @@ void Menu(PlatformHost& host) {
   host.AddLabel(56, 300, 28, 40, 18, "0");
   host.AddControlItem(0, 0, "About Tolvane");
   host.AddLabel(12, 160, 40, 180, 80, "First line\rSecond line");
+  host.AddPushButton(10, 200, 130, 100, 20, "tolvane.example");
   host.EndControlParent();
 
   DesktopRect r;
-  for (int32_t id : {2, 3, 5, 30}) SayRect("control " + std::to_string(id), DesktopControlScreenRect(id, &r), r);
+  for (int32_t id : {2, 3, 5, 10, 30}) SayRect("control " + std::to_string(id), DesktopControlScreenRect(id, &r), r);
   for (int32_t i = 0; i < 4; ++i) SayRect("tab " + std::to_string(i), DesktopTabScreenRect(0, i, &r), r);
   SayRect("window", DesktopWindowRect(0, &r), r);
   Say("ready");
@@ -91,6 +92,7 @@ void Menu(PlatformHost& host) {
       std::this_thread::sleep_for(std::chrono::milliseconds(1500));
       Say("captured");
     }
+    if (id == 10) host.OpenUrl("https://tolvane.example/highscore?list=1&x=%20");
     if (id == 3) {
       host.MessageBox("Error !!!", "There are some actions without a defined key...");
       Say("box closed");

@@ -178,9 +178,16 @@ class RealDisplay : public ::testing::Test {
   }
 
   void StartProbe(const std::string& mode) {
+    const fs::path bin = dir / "bin";
+    fs::create_directories(bin);
+    std::ofstream(bin / "xdg-open") << "#!/bin/sh\nprintf '%s\\n' \"$1\" > " << (dir / "url.txt") << "\n";
+    fs::permissions(bin / "xdg-open", fs::perms::owner_all);
+    const char* path = std::getenv("PATH");
     probe = Spawn({PROBE.string(), mode},
                   EnvironmentWith({{"DISPLAY", x.display}, {"QT_QPA_PLATFORM", "xcb"},
-                                   {"ALSOFT_DRIVERS", "null"}, {"WAYLAND_DISPLAY", ""}}),
+                                   {"ALSOFT_DRIVERS", "null"}, {"WAYLAND_DISPLAY", ""},
+                                   {"XDG_CURRENT_DESKTOP", ""}, {"DESKTOP_SESSION", ""},
+                                   {"PATH", bin.string() + ":" + (path ? path : "/usr/bin:/bin")}}),
                   dir / "out.txt", dir / "err.txt");
     ASSERT_GT(probe, 0);
   }
@@ -309,6 +316,14 @@ TEST_F(RealDisplay, MenuWindowClicksTabsAndKeys) {
   Run("xdotool windowfocus --sync " + box);
   Run("xdotool key Return");
   Line("box closed");
+  // The browser gets the URL as it stands (a stand-in xdg-open writes it down).
+  Click(RectLine("tab 3 "));
+  Line("control 0 tab 3");
+  Click(RectLine("control 10 "));
+  Line("control 10 tab 3");
+  for (int i = 0; i < 100 && !fs::exists(dir / "url.txt"); ++i) std::this_thread::sleep_for(50ms);
+  std::this_thread::sleep_for(100ms);
+  EXPECT_EQ(ReadFile(dir / "url.txt"), "https://tolvane.example/highscore?list=1&x=%20\n");
   Click(tab1);
   Line("control 0 tab 1");
 

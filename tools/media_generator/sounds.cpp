@@ -37,17 +37,25 @@ std::vector<float> Render(const WavFormat& f, double seconds, F voice) {
   return out;
 }
 
-// Scales to the wanted peak and fades the last few milliseconds to silence,
-// so no sound clicks off or clips, and loud ones do not bury the rest.
-void Level(std::vector<float>& s, const WavFormat& f, double peak) {
+// Brings the loudest 50 ms of a sound to the wanted level (root mean
+// square), with the peak kept below full scale, and fades the last few
+// milliseconds to silence: no sound clips or clicks off, and the loud ones
+// do not bury the rest when they play together.
+void Level(std::vector<float>& s, const WavFormat& f, double loudness) {
+  const size_t window = static_cast<size_t>(0.05 * f.rate) * f.channels;
+  double loudest = 1e-9, sum = 0;
   float top = 1e-9f;
-  for (float v : s) top = std::max(top, std::fabs(v));
+  for (size_t i = 0; i < s.size(); ++i) {
+    sum += s[i] * s[i];
+    if (i >= window) sum -= s[i - window] * s[i - window];
+    loudest = std::max(loudest, std::sqrt(std::max(0.0, sum) / std::min(i + 1, window)));
+    top = std::max(top, std::fabs(s[i]));
+  }
+  const double gain = std::min(loudness / loudest, 0.92 / top);
   const size_t fade = std::min<size_t>(s.size(), static_cast<size_t>(0.01 * f.rate) * f.channels);
   for (size_t i = 0; i < s.size(); ++i) {
-    double g = peak / top;
     size_t left = s.size() - i;
-    if (left < fade) g *= double(left) / fade;
-    s[i] = static_cast<float>(s[i] * g);
+    s[i] = static_cast<float>(s[i] * gain * (left < fade ? double(left) / fade : 1.0));
   }
 }
 
@@ -64,7 +72,7 @@ Sound Shot() {
     double v = filt[c].Run(pulse, 900 + 6000 * std::exp(-t * 15), f.rate, 0.6);
     return v * Env(t, 0.002, 0.07) + rng.Gauss() * 0.05 * Env(t, 0.001, 0.01);
   });
-  Level(s, f, 0.62);
+  Level(s, f, 0.20);
   return {f, s, {}};
 }
 
@@ -85,7 +93,7 @@ Sound HeavyBlow() {
     double metal = band * Env(t, 0.001, 0.06) * 0.25;
     return std::tanh((thump + low + metal) * 1.4);
   });
-  Level(s, f, 0.9);
+  Level(s, f, 0.36);
   return {f, s, {}};
 }
 
@@ -100,7 +108,7 @@ Sound Hit() {
     v += rng.Gauss() * 0.4 * Env(t, 0.0005, 0.006);
     return v;
   });
-  Level(s, f, 0.6);
+  Level(s, f, 0.17);
   return {f, s, {}};
 }
 
@@ -117,9 +125,9 @@ Sound Explosion() {
     double sub = std::sin(kTau * phase) * Env(t, 0.005, 0.45) * 0.8;
     double crackle = (rng.Unit() < 0.004 * std::exp(-t * 1.5) ? rng.Gauss() * 1.5 : 0.0);
     double thunder = boom.Run(noise, 90, f.rate, 0.5) * Env(t, 0.2, 0.9) * 2.5;
-    return std::tanh((roll * 1.8 + sub + crackle + thunder) * 1.2);
+    return std::tanh((roll * 1.4 + sub + crackle + thunder) * 0.8);
   });
-  Level(s, f, 0.92);
+  Level(s, f, 0.38);
   return {f, s, {{"INAM", "Explosion"}, {"ISFT", "Tolvane media generator"}}};
 }
 
@@ -141,7 +149,7 @@ Sound Beam() {
     double env = std::min(1.0, t / 0.01) * std::min(1.0, (0.48 - t) / 0.15);
     return out * env + std::sin(kTau * 1760 * t) * 0.08 * env;
   });
-  Level(s, f, 0.55);
+  Level(s, f, 0.18);
   return {f, s, {}};
 }
 
@@ -160,7 +168,7 @@ Sound Missile() {
     double pop = rng.Gauss() * Env(t, 0.001, 0.012);
     return hiss * 0.8 + tone + pop * 0.6;
   });
-  Level(s, f, 0.6);
+  Level(s, f, 0.18);
   return {f, s, {}};
 }
 
@@ -176,7 +184,7 @@ Sound HeavyShot() {
     double body = filt.Run(sq + rng.Gauss() * 0.5, 700 * std::exp(-t * 3) + 150, f.rate, 0.8);
     return std::tanh(body * Env(t, 0.003, 0.18) * 2.0);
   });
-  Level(s, f, 0.8);
+  Level(s, f, 0.32);
   return {f, s, {}};
 }
 
@@ -196,7 +204,7 @@ Sound Spread() {
     }
     return filt.Run(v, 4000, f.rate, 0.7);
   });
-  Level(s, f, 0.62);
+  Level(s, f, 0.18);
   return {f, s, {}};
 }
 
@@ -216,7 +224,7 @@ Sound Pickup() {
     }
     return v;
   });
-  Level(s, f, 0.6);
+  Level(s, f, 0.20);
   return {f, s, {}};
 }
 

@@ -28,6 +28,9 @@ fs::path WaveOutput() {
                                        << (dir / "out.wav").string() << "\n";
     setenv("ALSOFT_CONF", (dir / "alsoft.conf").c_str(), 1);
     setenv("ALSOFT_DRIVERS", "wave", 1);
+    static fs::path cleanUp;
+    cleanUp = dir;
+    std::atexit([] { fs::remove_all(cleanUp); });
     return dir / "out.wav";
   }();
   return file;
@@ -154,8 +157,9 @@ TEST_F(WaveSound, StartingAPlayingSoundRestartsItFromTheBeginning) {
   const std::vector<int32_t> onsets = Onsets(r);
   ASSERT_EQ(onsets.size(), 2u);
   EXPECT_GE(onsets[0], 100);  // nothing before the first start
+  // The second start came 300 ms later (more on a busy machine), well before the sound's end.
   EXPECT_GE(onsets[1] - onsets[0], 200);
-  EXPECT_LE(onsets[1] - onsets[0], 500);
+  EXPECT_LE(onsets[1] - onsets[0], 1200);
 }
 
 TEST_F(WaveSound, LoopingSoundKeepsPlaying) {

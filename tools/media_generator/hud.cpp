@@ -52,12 +52,17 @@ QImage Opaque(int w, int h) {
   return image;
 }
 
-// A glowing bolt for the weapon icons, flying to the right.
+// A glowing bolt for the weapon icons, flying to the right: a dim trail
+// and a bright head.
 void Bolt(QPainter& p, QPointF from, QPointF to, QColor colour) {
-  p.setPen(QPen(Scale(colour, 0.6), 2.2, Qt::SolidLine, Qt::RoundCap));
+  QLinearGradient trail(from, to);
+  trail.setColorAt(0, Scale(colour, 0.3));
+  trail.setColorAt(1, colour);
+  p.setPen(QPen(QBrush(trail), 1.4, Qt::SolidLine, Qt::RoundCap));
   p.drawLine(from, to);
-  p.setPen(QPen(Mix(colour, Qt::white, 0.6), 1.0, Qt::SolidLine, Qt::RoundCap));
-  p.drawLine(from + (to - from) * 0.4, to);
+  p.setPen(Qt::NoPen);
+  p.setBrush(Mix(colour, Qt::white, 0.7));
+  p.drawEllipse(to, 1.1, 1.1);
 }
 
 void TinyMissile(QPainter& p, QPointF nose, double len) {
@@ -131,10 +136,11 @@ QImage WeaponIcon(int weapon) {
   const QColor yellow(255, 220, 80), cyan(120, 230, 255), orange(255, 140, 40);
   switch (weapon) {
     case 1:
-      Bolt(p, QPointF(3, 7), QPointF(12, 7), yellow);
+      Glow(p, QPointF(10.5, 7), 3.5, 3.5, QColor(255, 255, 230), QColor(255, 170, 40, 220));
+      Bolt(p, QPointF(2.5, 7), QPointF(10.5, 7), yellow);
       break;
     case 2:
-      for (double dy : {-3.5, 0.0, 3.5}) Bolt(p, QPointF(3, 7), QPointF(12, 7 + dy), yellow);
+      for (double dy : {-4.0, 0.0, 4.0}) Bolt(p, QPointF(2.5, 7), QPointF(12, 7 + dy), yellow);
       break;
     case 3:
       Glow(p, QPointF(7.5, 7), 4, 7.5, QColor(255, 255, 255), QColor(150, 200, 255, 200));
@@ -150,8 +156,8 @@ QImage WeaponIcon(int weapon) {
       p.drawLine(QPointF(4, 7), QPointF(12, 7));
       break;
     case 6:
-      for (double dy : {-4.5, -2.0, 0.0, 2.0, 4.5}) Bolt(p, QPointF(6, 7), QPointF(13, 7 + dy), cyan);
-      Bolt(p, QPointF(5, 7), QPointF(1.5, 7), orange);
+      for (double dy : {-5.0, -2.5, 0.0, 2.5, 5.0}) Bolt(p, QPointF(6, 7), QPointF(13, 7 + dy), cyan);
+      Bolt(p, QPointF(5.5, 7), QPointF(1.5, 7), orange);
       break;
     default:
       Bolt(p, QPointF(2, 4), QPointF(12, 2.5), yellow);

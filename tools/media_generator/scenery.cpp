@@ -78,8 +78,9 @@ QImage GroundPicture(const std::vector<double>& lipLength) {
     t += (FractalNoise(x / 25.0, 3.0, 4, 11, period / 25) - 0.5) * 26;
     top[x] = std::clamp(t, 22.0, 90.0);
   }
-  const std::vector<QColor> strata = {QColor(92, 78, 96), QColor(124, 100, 104), QColor(98, 92, 112),
-                                      QColor(138, 116, 108), QColor(84, 80, 100)};
+  // Violet-grey layers with a warm, rusty band: alien rock under a cold sky.
+  const std::vector<QColor> strata = {QColor(66, 58, 86), QColor(100, 80, 92), QColor(74, 72, 100),
+                                      QColor(128, 96, 80), QColor(60, 60, 84)};
   // Noise scales divide the period, so the strip tiles.
   auto boulders = [&](double x, double y) { return FractalNoise(x / 20.0, y / 20.0, 3, 23, period / 20); };
   for (int y = 0; y < h; ++y) {

@@ -188,8 +188,8 @@ void DrawFighter(QPainter& p) {
   p.drawPath(canopy);
   // Wing cannons.
   p.setPen(QPen(QColor(72, 70, 80), 2.4));
-  p.drawLine(QPointF(30, 16), QPointF(56, 16));
-  p.drawLine(QPointF(30, 69), QPointF(56, 69));
+  p.drawLine(QPointF(34, 19), QPointF(62, 19));
+  p.drawLine(QPointF(34, 66), QPointF(62, 66));
 }
 
 // The gunship: a squat armoured carrier with two turrets, facing left, 130 x 80.

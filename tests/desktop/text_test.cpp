@@ -52,9 +52,21 @@ TEST_F(BackBufferText, TransparentTextInThePenColourAtTheTopLeft) {
   EXPECT_LE(ink.bottom, 50 + 13);
   EXPECT_GE(ink.left, 100);
   EXPECT_LE(ink.left, 102);
-  EXPECT_GT(advance, 40);
-  EXPECT_LT(advance, 80);
+  // Arial's widths at 11 pixels (8 points at 96 dpi): 5.11 em, about 56 pixels.
+  EXPECT_NEAR(advance, 56, 2);
   EXPECT_LE(ink.right, 100 + advance);
+}
+
+TEST_F(BackBufferText, TwiceThePointsTwiceTheHeight) {
+  host->MakeFont(1, "arial", 16);
+  int32_t small = 0, large = 0;
+  host->DrawText(pixels.data(), 10, 10, 0, RED, true, "H", &small);
+  const Ink a = InkOf(RED);
+  pixels.assign(pixels.size(), BACKGROUND);
+  host->DrawText(pixels.data(), 10, 10, 1, RED, true, "H", &large);
+  const Ink b = InkOf(RED);
+  EXPECT_NEAR(b.bottom - b.top + 1, 2 * (a.bottom - a.top + 1), 2);
+  EXPECT_NEAR(large, 2 * small, 2);
 }
 
 TEST_F(BackBufferText, ColoursSurviveTheRoundTrip) {

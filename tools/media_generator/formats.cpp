@@ -16,7 +16,9 @@ void Put32(Bytes& b, uint32_t v) {
   Put16(b, v & 0xFFFF);
   Put16(b, v >> 16);
 }
-void PutTag(Bytes& b, const char* tag) { b.insert(b.end(), tag, tag + 4); }
+void PutTag(Bytes& b, const char* tag) {
+  for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(tag[i]));
+}
 void Set32(Bytes& b, size_t at, uint32_t v) {
   for (int i = 0; i < 4; ++i) b[at + i] = (v >> (8 * i)) & 0xFF;
 }
@@ -144,7 +146,7 @@ Bytes EncodeWav(const WavFormat& f, const std::vector<float>& samples, uint32_t 
     for (const auto& [tag, text] : info) {
       PutTag(b, tag.c_str());
       Put32(b, text.size() + 1);
-      b.insert(b.end(), text.begin(), text.end());
+      for (char ch : text) b.push_back(static_cast<uint8_t>(ch));
       b.push_back(0);
       if ((text.size() + 1) & 1) b.push_back(0);
     }
@@ -164,22 +166,26 @@ bool WriteEmbeddedSource(const std::string& path, const std::vector<EmbeddedEntr
   std::string s;
   s += "// Made by the media generator at build time; do not edit.\n";
   s += "#include \"media/media_files.h\"\n\nnamespace {\n";
-  char buf[16];
+  // String literals compile far faster than lists of numbers; each array
+  // keeps one spare byte for the literal's closing zero.
+  static const char hex[] = "0123456789abcdef";
   for (size_t i = 0; i < entries.size(); ++i) {
-    s += "alignas(4) const uint8_t kFile" + std::to_string(i) + "[] = {";
     const Bytes& b = *entries[i].bytes;
+    s += "const uint8_t kFile" + std::to_string(i) + "[" + std::to_string(b.size() + 1) + "] =";
     for (size_t k = 0; k < b.size(); ++k) {
-      if (k % 32 == 0) s += "\n";
-      std::snprintf(buf, sizeof buf, "%u,", b[k]);
-      s += buf;
+      if (k % 64 == 0) s += "\n\"";
+      s += "\\x";
+      s += hex[b[k] >> 4];
+      s += hex[b[k] & 15];
+      if (k % 64 == 63 || k + 1 == b.size()) s += "\"";
     }
-    s += "\n};\n";
+    s += ";\n";
   }
   s += "}  // namespace\n\nconst EmbeddedFile kEmbeddedFiles[] = {\n";
   for (size_t i = 0; i < entries.size(); ++i) {
     s += "  {static_cast<MediaKind>(" + std::to_string(entries[i].kind) + "), " +
-         std::to_string(entries[i].number) + ", {kFile" + std::to_string(i) + ", sizeof kFile" +
-         std::to_string(i) + "}},\n";
+         std::to_string(entries[i].number) + ", {kFile" + std::to_string(i) + ", " +
+         std::to_string(entries[i].bytes->size()) + "}},\n";
   }
   s += "};\nconst size_t kEmbeddedFileCount = " + std::to_string(entries.size()) + ";\n";
   std::ofstream out(path, std::ios::binary);

@@ -110,12 +110,25 @@ void DrawInterceptor(QPainter& p, const ShipColours& c) {
   canopy.cubicTo(74, 9.5, 64, 9.2, 58, 10.5);
   canopy.lineTo(60, 13.6);
   canopy.closeSubpath();
-  QLinearGradient glass(0, 9, 0, 14);
-  glass.setColorAt(0, Mix(c.glass, Qt::white, 0.7));
-  glass.setColorAt(1, Scale(c.glass, 0.5));
-  p.setPen(QPen(Scale(c.glass, 0.35), 0.6));
+  // Dark tinted glass with a sky reflection along its top and one glint.
+  QLinearGradient glass(0, 9.5, 0, 13.6);
+  glass.setColorAt(0, Mix(c.glass, Qt::white, 0.4));
+  glass.setColorAt(0.45, Scale(c.glass, 0.55));
+  glass.setColorAt(1, QColor(16, 22, 40));
+  p.setPen(QPen(QColor(20, 24, 34), 0.7));
   p.setBrush(glass);
   p.drawPath(canopy);
+  p.setPen(QPen(QColor(255, 255, 255, 220), 0.8, Qt::SolidLine, Qt::RoundCap));
+  p.drawLine(QPointF(66, 10.6), QPointF(72, 10.9));
+  // A darker nose cone.
+  QPainterPath nose;
+  nose.moveTo(97, 15.5);
+  nose.cubicTo(95, 14, 93, 13.3, 90, 13);
+  nose.lineTo(90, 18.2);
+  nose.cubicTo(93, 17.8, 95, 17, 97, 15.5);
+  p.setPen(Qt::NoPen);
+  p.setBrush(Scale(c.hull, 0.55));
+  p.drawPath(nose);
   // Gun at the nose line and a running light.
   p.setPen(QPen(QColor(70, 74, 84), 1.2));
   p.drawLine(QPointF(66, 19.5), QPointF(86, 19.5));
@@ -340,7 +353,7 @@ void DrawMine(QPainter& p, double turn, double pulse) {
 
 const ShipColours kPlayerColours[2] = {
     {QColor(150, 176, 214), QColor(70, 104, 170), QColor(70, 220, 255), QColor(110, 220, 255), QColor(60, 170, 255, 220)},
-    {QColor(214, 120, 100), QColor(160, 50, 44), QColor(255, 210, 60), QColor(255, 210, 120), QColor(255, 130, 40, 220)},
+    {QColor(206, 78, 64), QColor(130, 34, 36), QColor(255, 208, 60), QColor(255, 200, 120), QColor(255, 130, 40, 220)},
 };
 
 }  // namespace

@@ -251,15 +251,13 @@ QImage AsteroidBlastSheet() {
     Rng rng(900 + f);
     double t = (f - 1) / 4.0;
     const QPointF c(75, 75);
-    // A shock ring racing ahead of the fire in the first frames.
+    // A white flash first, cooling to an orange glow behind the fire.
     if (f <= 3) {
-      QColor ring(255, 220, 150, static_cast<int>(230 * (1 - t * 1.2)));
-      p.setPen(QPen(ring, 3.0 - t * 2));
-      p.setBrush(Qt::NoBrush);
-      double r = 30 + 60 * t;
-      p.drawEllipse(c, r, r);
+      QColor core = Mix(QColor(255, 255, 235), QColor(255, 150, 40), t * 2);
+      QColor outer = Mix(QColor(255, 200, 90, 255), QColor(200, 70, 20, 255), t * 2);
+      Glow(p, c, 44 + 36 * t, 44 + 36 * t, core, outer);
     }
-    Fireball(p, c, 22 + 40 * t, 1.0 - 0.75 * t, rng);
+    Fireball(p, c, 28 + 36 * t, 1.0 - 0.75 * t, rng);
     for (int i = 0; i < 3 + f; ++i) {
       double a = rng.Range(0, 2 * M_PI), d = (10 + 30 * t) * rng.Range(0.4, 1.0);
       Fireball(p, c + QPointF(std::cos(a) * d, std::sin(a) * d), 8 + 12 * t, 0.9 - 0.7 * t, rng);

@@ -153,6 +153,42 @@ TEST_F(LoadAssets, FontLettersAreBlackWithAYellowAndRedEdge) {
   }
 }
 
+// Where a cell's drawn pixels lie tells the layout apart: marks sit high or
+// low, narrow glyphs are narrow.
+TEST_F(LoadAssets, FontCellsHoldTheirCharacters) {
+  struct Box {
+    int32_t left = 99, top = 99, right = -1, bottom = -1;
+  };
+  auto box = [](int32_t cell) {
+    Box b;
+    const int32_t cx = (cell - 1) % 10 * 32, cy = (cell - 1) / 10 * 38;
+    for (int32_t y = 0; y < 38; ++y)
+      for (int32_t x = 0; x < 32; ++x)
+        if (SpritePixel(SPRITE_BITMAP_FONT, cx + x, cy + y) != ScreenColour(255, 255, 255))
+          b = {std::min(b.left, x), std::min(b.top, y), std::max(b.right, x), std::max(b.bottom, y)};
+    return b;
+  };
+  const Box letter = box(5);  // E: a full-height capital
+  struct Case {
+    int32_t cell;
+    const char* what;
+    bool low, high, narrow, wide;
+  };
+  for (Case c : {Case{27, "full stop", true, false, true, false}, Case{28, "comma", true, false, true, false},
+                 Case{29, "closing quote", false, true, false, false}, Case{30, "dash", false, false, false, false},
+                 Case{36, "apostrophe", false, true, true, false}, Case{32, "exclamation mark", false, false, true, false},
+                 Case{9, "I", false, false, true, false}, Case{39, "1", false, false, false, false},
+                 Case{13, "M", false, false, false, true}, Case{23, "W", false, false, false, true}}) {
+    Box b = box(c.cell);
+    const int32_t w = b.right - b.left + 1, h = b.bottom - b.top + 1;
+    if (c.low) EXPECT_GT(b.top, (letter.top + letter.bottom) / 2) << c.what;
+    if (c.high) EXPECT_LT(b.bottom, letter.top + (letter.bottom - letter.top) * 3 / 5) << c.what;
+    if (c.narrow) EXPECT_LT(w, 16) << c.what;
+    if (c.wide) EXPECT_GT(w, 24) << c.what;
+    if (c.cell == 30) EXPECT_LT(h, w) << c.what;  // the dash lies flat
+  }
+}
+
 TEST_F(LoadAssets, GroundSkyIsTransparentDownToSolidRockThatTiles) {
   int32_t specks = 0;
   for (int32_t x = 0; x < 1101; ++x) {

@@ -17,7 +17,7 @@ MemoryFile SpriteFile(int32_t n) { return BuiltInFile(MediaKind::Sprite, n); }
 int32_t LoadGameAssets() {
   for (int32_t n = 1; n <= 1300; ++n) NewBlankSpriteDefault(n, 1, 1);
   for (int32_t n = SOUND_SHOT; n <= SOUND_PICKUP; ++n) SoundFromMemory(n, BuiltInFile(MediaKind::Sound, n));
-  // The order in which the sprites are made, as the game has always made them.
+  // Sprites from files in their fixed order; each replaces its placeholder.
   for (int32_t n : {0, 1, 2, 3, 4, 5, 6, 7, 30, 31, 32, 33, 34, 35, 36, 37, 15, 10, 11, 12, 16})
     SpriteFromMemory(n, SpriteFile(n), 0);
   SpriteFromMemoryDefault(SPRITE_ASTEROID_BLAST, SpriteFile(SPRITE_ASTEROID_BLAST));

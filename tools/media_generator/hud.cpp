@@ -46,6 +46,16 @@ void Rivet(QPainter& p, QPointF c) {
   p.drawEllipse(c, 1.4, 1.4);
 }
 
+// Fine horizontal streaks of brushed metal over what lies in `r`.
+void Brush(QImage& image, QRect r, uint32_t seed) {
+  for (int y = r.top(); y <= r.bottom(); ++y)
+    for (int x = r.left(); x <= r.right(); ++x) {
+      double f = 0.92 + 0.16 * FractalNoise(x / 30.0, y * 1.3, 2, seed);
+      QColor c = Scale(QColor::fromRgb(image.pixel(x, y)), f);
+      image.setPixel(x, y, c.rgb());
+    }
+}
+
 QImage Opaque(int w, int h) {
   QImage image(w, h, QImage::Format_RGB32);
   image.fill(Qt::black);
@@ -88,6 +98,10 @@ QImage HudPanelPicture() {
   QPainter p(&image);
   Smooth(p);
   Plate(p, QRectF(0, 0, 372, 39));
+  p.end();
+  Brush(image, QRect(1, 1, 370, 37), 61);
+  p.begin(&image);
+  Smooth(p);
   // Seats of the two player panels, outlined by a thin lit groove.
   for (int x : {9, 194}) {
     p.setPen(QPen(QColor(8, 10, 16), 1));
@@ -109,6 +123,9 @@ QImage PlayerPanelPicture() {
   QImage image = Opaque(170, 22);
   QPainter p(&image);
   Plate(p, QRectF(0, 0, 170, 22));
+  p.end();
+  Brush(image, QRect(1, 1, 168, 20), 71);
+  p.begin(&image);
   Well(p, QRect(4, 2, 16, 15));     // weapon icon at (5, 3)
   Well(p, QRect(22, 5, 101, 4));    // energy bar at (23, 6)
   Well(p, QRect(22, 11, 101, 4));   // ammunition bar at (23, 12)
@@ -259,6 +276,10 @@ QImage LogoPicture() {
   path.addText(0, 0, font, "Tolvane");
   QRectF b = path.boundingRect();
   p.translate(81.5 - b.center().x(), 31 - b.center().y());
+  // A soft drop shadow lifts the name off the window.
+  p.setPen(Qt::NoPen);
+  p.setBrush(QColor(150, 146, 140));
+  p.drawPath(path.translated(2.5, 2.5));
   QLinearGradient fill(0, b.top(), 0, b.bottom());
   fill.setColorAt(0, QColor(150, 230, 255));
   fill.setColorAt(0.5, QColor(30, 110, 200));

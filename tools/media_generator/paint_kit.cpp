@@ -246,8 +246,10 @@ void Breakup(QPainter& p, const QImage& ship, double t, uint32_t seed) {
       parts[best].setPixel(x, y, c);
     }
   const double spread = std::min(w, h) * 0.32;
+  // Fire scales with the ship; a long, flat ship still burns big enough to read.
+  const double size = std::max<double>(std::min(w, h), std::max(w, h) * 0.38);
   // Fire behind the pieces first, so the wreck sits in its own blaze.
-  Fireball(p, centre, std::min(w, h) * (0.14 + 0.3 * t), 0.9 - 0.35 * t, rng);
+  Fireball(p, centre, size * (0.14 + 0.3 * t), 0.9 - 0.35 * t, rng);
   for (int i = 0; i < pieces; ++i) {
     QPainter q(&parts[i]);
     q.setCompositionMode(QPainter::CompositionMode_SourceAtop);
@@ -270,9 +272,9 @@ void Breakup(QPainter& p, const QImage& ship, double t, uint32_t seed) {
   // Flames licking out of the seams, and the blast in front.
   for (int i = 0; i < pieces; ++i) {
     QPointF dir = seeds[i] - centre;
-    Fireball(p, centre + dir * (0.4 + 0.5 * t), std::min(w, h) * (0.06 + 0.14 * t), 0.95 - 0.4 * t, rng);
+    Fireball(p, centre + dir * (0.4 + 0.5 * t), size * (0.06 + 0.14 * t), 0.95 - 0.4 * t, rng);
   }
-  Fireball(p, centre, std::min(w, h) * (0.08 + 0.16 * t) * (1.0 - 0.4 * t), 1.0 - 0.3 * t, rng);
+  Fireball(p, centre, size * (0.08 + 0.16 * t) * (1.0 - 0.4 * t), 1.0 - 0.3 * t, rng);
   Debris(p, centre, std::min(w, h) * (0.2 + 0.3 * t) + spread * t, static_cast<int>(6 + 14 * t), 0.8 - 0.3 * t, rng);
 }
 

@@ -244,3 +244,18 @@ TEST_F(LoadAssets, WeaponIconsDifferFromEachOther) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(MenuPictures, DecodeToTheirSizes) {
+  InstallTestHost();
+  InitPictureTable();
+  EXPECT_NE(DecodePictureFromMemory(PICTURE_FIGHTER, PictureFighterFile()), 0);
+  EXPECT_NE(DecodePictureFromMemory(PICTURE_LOGO, PictureLogoFile()), 0);
+  EXPECT_EQ(PictureWidth(PICTURE_FIGHTER), 104);
+  EXPECT_EQ(PictureHeight(PICTURE_FIGHTER), 39);
+  EXPECT_EQ(PictureWidth(PICTURE_LOGO), 163);
+  EXPECT_EQ(PictureHeight(PICTURE_LOGO), 61);
+}
+
+}  // namespace

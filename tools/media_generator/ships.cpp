@@ -234,11 +234,32 @@ void DrawGunship(QPainter& p) {
   }
   // Turrets with their barrels to the front.
   for (double y : {28.0, 52.0}) {
-    p.setPen(QPen(QColor(60, 58, 50), 3, Qt::SolidLine, Qt::RoundCap));
-    p.drawLine(QPointF(18, y), QPointF(44, y));
+    QPainterPath barrel;
+    barrel.addRoundedRect(QRectF(14, y - 1.8, 34, 3.6), 1.5, 1.5);
+    FillHull(p, barrel, QColor(120, 120, 124), 1.3);
     QPainterPath dome;
     dome.addEllipse(QPointF(50, y), 9, 7);
     FillHull(p, dome, QColor(150, 140, 100), 1.3);
+  }
+  // A glowing vision slit at the bow and a warning band on the armour.
+  QPainterPath slit;
+  slit.moveTo(16, 40);
+  slit.lineTo(26, 32);
+  slit.lineTo(32, 32);
+  slit.lineTo(24, 40);
+  slit.lineTo(32, 48);
+  slit.lineTo(26, 48);
+  slit.closeSubpath();
+  p.setPen(QPen(QColor(60, 30, 10), 0.8));
+  p.setBrush(QColor(255, 170, 60));
+  p.drawPath(slit);
+  for (int i = 0; i < 5; ++i) {
+    QPolygonF chevron;
+    double x = 64 + i * 5;
+    chevron << QPointF(x, 46) << QPointF(x + 2.5, 46) << QPointF(x + 5, 52) << QPointF(x + 2.5, 52);
+    p.setPen(Qt::NoPen);
+    p.setBrush(i % 2 ? QColor(40, 38, 30) : QColor(230, 190, 60));
+    p.drawPolygon(chevron);
   }
   // Bridge lights.
   for (int i = 0; i < 4; ++i) Glow(p, QPointF(86 + i * 6, 30), 2.2, 2.2, Qt::white, light);

@@ -152,8 +152,12 @@ QImage PlanetPicture(int n) {
     }
     default: {
       QImage image = SpaceCanvas(73, 69);
+      // A rusty desert world: dusty latitude bands over cratered ground.
+      SurfaceFn ground = Craters(QColor(200, 110, 80), QColor(90, 40, 34), 404);
+      SurfaceFn dust = Bands({QColor(150, 70, 50), QColor(220, 150, 110), QColor(170, 90, 60)}, 8, 3, 405);
       PaintSphere(image, QPointF(36.5, 34.5), 30, QPointF(-0.6, -0.6),
-                  Craters(QColor(200, 110, 80), QColor(90, 40, 34), 404), QColor(255, 140, 100, 90));
+                  [=](double x, double y, double z) { return Mix(ground(x, y, z), dust(x, y, z), 0.4); },
+                  QColor(255, 140, 100, 90));
       return Finished(image);
     }
   }

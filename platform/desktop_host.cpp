@@ -2,8 +2,8 @@
 #include <QBackingStore>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QDir>
 #include <QElapsedTimer>
-#include <QFileInfo>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QImage>
@@ -75,12 +75,13 @@ bool WaylandServerReachable() {
   return ok;
 }
 
-bool XcbPluginPresent() {
+// A platform plugin file whose name starts with libq<prefix> (xcb, wayland-...).
+bool PluginPresent(const QString& prefix) {
   if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM_PLUGIN_PATH") ||
       !qEnvironmentVariableIsEmpty("QT_PLUGIN_PATH"))
     return true;  // somewhere we do not look; let Qt find it
-  return QFileInfo::exists(QLibraryInfo::path(QLibraryInfo::PluginsPath) +
-                           "/platforms/libqxcb.so");
+  const QDir dir(QLibraryInfo::path(QLibraryInfo::PluginsPath) + "/platforms");
+  return !dir.entryList({"libq" + prefix + "*.so"}, QDir::Files).isEmpty();
 }
 
 // The toolkit reads QT_QPA_PLATFORM itself (a list separated by ';', each
@@ -93,9 +94,9 @@ bool DisplayAvailable() {
     const QByteArray name = entry.split(':').first().trimmed();
     if (name.isEmpty()) continue;
     if (name == "xcb") {
-      if (XcbPluginPresent() && XcbServerReachable()) return true;
+      if (PluginPresent("xcb") && XcbServerReachable()) return true;
     } else if (name.startsWith("wayland")) {
-      if (WaylandServerReachable()) return true;
+      if (PluginPresent("wayland") && WaylandServerReachable()) return true;
     } else {
       return true;  // offscreen, minimal, vnc ...: no server to miss
     }

@@ -404,6 +404,7 @@ TEST(NoDisplay, ServicesFailAndTheMessageGoesToStandardError) {
   for (const std::string platform : {"xcb", ""}) {
     pid_t pid = Spawn({PROBE.string(), "nodisplay"},
                             EnvironmentWith({{"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""},
+                                             {"XDG_RUNTIME_DIR", ""},
                                              {"QT_QPA_PLATFORM", platform},
                                              {"ALSOFT_DRIVERS", "null"}}),
                             dir / "out.txt", dir / "err.txt");

@@ -40,6 +40,7 @@
 #include <thread>
 
 #include "platform/desktop_host.h"
+#include "platform/desktop_scaler.h"
 #include "platform/desktop_sound.h"
 #include "platform/host.h"
 
@@ -246,10 +247,6 @@ QString LabelText(const std::string& text) {
 // A filled text background is white, as a fresh drawing context has it.
 constexpr uint16_t OPAQUE_TEXT_BACKGROUND = 0xFFFF;
 
-inline uint32_t Rgb32Of565(uint16_t c) {
-  const uint32_t r = (c >> 11) & 31, g = (c >> 5) & 63, b = c & 31;
-  return 0xFF000000u | ((r << 3 | r >> 2) << 16) | ((g << 2 | g >> 4) << 8) | (b << 3 | b >> 2);
-}
 
 DesktopPicture PictureOf(const QImage& source) {
   const QImage image = source.convertToFormat(QImage::Format_ARGB32);
@@ -294,13 +291,13 @@ class ScreenWindow : public QWindow {
     const QSize device = DeviceSize();
     if (device.isEmpty()) return;
     fit_ = FitPicture(device.width(), device.height());
-    Enlarge(pixels, fit_.factor);
+    last_.assign(pixels, pixels + size_t(SCREEN_WIDTH) * SCREEN_HEIGHT);
     Paint();
   }
 
  protected:
   void exposeEvent(QExposeEvent*) override {
-    if (isExposed() && !enlarged_.isNull()) Paint();
+    if (isExposed() && !last_.empty()) Paint();
   }
   void resizeEvent(QResizeEvent*) override {
     fit_ = FitPicture(DeviceSize().width(), DeviceSize().height());
@@ -309,53 +306,49 @@ class ScreenWindow : public QWindow {
  private:
   QSize DeviceSize() const { return size() * devicePixelRatio(); }
 
-  // Nearest neighbour by a whole factor, converting each pixel once.
-  void Enlarge(const uint16_t* pixels, int k) {
-    const int w = SCREEN_WIDTH * k, h = SCREEN_HEIGHT * k;
-    if (enlarged_.width() != w || enlarged_.height() != h)
-      enlarged_ = QImage(w, h, QImage::Format_RGB32);
-    for (int y = 0; y < SCREEN_HEIGHT; ++y) {
-      const uint16_t* src = pixels + size_t(y) * SCREEN_WIDTH;
-      auto* first = reinterpret_cast<uint32_t*>(enlarged_.scanLine(y * k));
-      uint32_t* out = first;
-      for (int x = 0; x < SCREEN_WIDTH; ++x) {
-        const uint32_t c = Rgb32Of565(src[x]);
-        for (int i = 0; i < k; ++i) *out++ = c;
-      }
-      for (int i = 1; i < k; ++i) std::memcpy(enlarged_.scanLine(y * k + i), first, size_t(w) * 4);
-    }
-  }
-
+  // The picture goes straight into the backing store's image, scaled in one
+  // pass; only a backing store of another kind takes the detour of a QImage.
   void Paint() {
     if (!isExposed()) return;
     const QSize logical = size();
     if (store_.size() != logical) store_.resize(logical);
     const QRect all(QPoint(0, 0), logical);
     store_.beginPaint(all);
+    const QRect t = fit_.target;
+    const QSize device = DeviceSize();
+    auto* image = dynamic_cast<QImage*>(store_.paintDevice());
+    const bool direct = image != nullptr && image->depth() == 32 && image->width() >= device.width() &&
+                        image->height() >= device.height();
     {
       QPainter p(store_.paintDevice());
       const qreal dpr = devicePixelRatio();
       if (dpr != 1.0) p.setWorldTransform(QTransform::fromScale(1.0 / dpr, 1.0 / dpr));
-      const QRect t = fit_.target;
-      const QSize device = DeviceSize();
       // Black borders only where the picture does not reach.
       p.fillRect(0, 0, device.width(), t.top(), Qt::black);
       p.fillRect(0, t.bottom() + 1, device.width(), device.height() - t.bottom() - 1, Qt::black);
       p.fillRect(0, t.top(), t.left(), t.height(), Qt::black);
       p.fillRect(t.right() + 1, t.top(), device.width() - t.right() - 1, t.height(), Qt::black);
-      if (t.size() == enlarged_.size()) {
-        p.drawImage(t.topLeft(), enlarged_);
-      } else {
-        p.setRenderHint(QPainter::SmoothPixmapTransform, true);
-        p.drawImage(t, enlarged_);
+      if (!direct) {
+        if (scaled_.size() != t.size()) scaled_ = QImage(t.size(), QImage::Format_RGB32);
+        scaler_.Scale(last_.data(), SCREEN_WIDTH, SCREEN_HEIGHT, fit_.factor, t.width(), t.height(),
+                      reinterpret_cast<uint32_t*>(scaled_.bits()), size_t(scaled_.bytesPerLine() / 4));
+        p.drawImage(t.topLeft(), scaled_);
       }
+    }
+    if (direct) {
+      const size_t stride = size_t(image->bytesPerLine() / 4);
+      auto* origin = reinterpret_cast<uint32_t*>(image->bits()) + size_t(t.top()) * stride + size_t(t.left());
+      scaler_.Scale(last_.data(), SCREEN_WIDTH, SCREEN_HEIGHT, fit_.factor, t.width(), t.height(), origin,
+                    stride);
     }
     store_.endPaint();
     store_.flush(all);
   }
 
   QBackingStore store_;
-  QImage enlarged_;
+  PictureScaler scaler_;
+  std::vector<uint16_t> last_;
+  QImage scaled_;
   Fit fit_;
 };
 

@@ -2,7 +2,7 @@
 # Installs what is missing and builds Tolvane into build/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-packages="cmake g++ pkg-config qt6-base-dev libopenal-dev libopenal1 libjpeg62-turbo-dev
+packages="cmake g++ pkg-config libxcb1-dev qt6-base-dev libopenal-dev libopenal1 libjpeg62-turbo-dev
   fonts-liberation2 xvfb xdotool x11-apps imagemagick libbenchmark-dev libgtest-dev libgmock-dev xdg-utils"
 missing=""
 for p in $packages; do

@@ -1,0 +1,71 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <vector>
+
+#include "platform/desktop_scaler.h"
+
+namespace {
+uint32_t Rgb32(uint16_t c) {
+  const uint32_t r = (c >> 11) & 31, g = (c >> 5) & 63, b = c & 31;
+  return 0xFF000000u | ((r << 3 | r >> 2) << 16) | ((g << 2 | g >> 4) << 8) | (b << 3 | b >> 2);
+}
+
+std::vector<uint16_t> Picture(int w, int h) {
+  std::vector<uint16_t> p(size_t(w) * h);
+  for (size_t i = 0; i < p.size(); ++i) p[i] = uint16_t((i * 2654435761u) >> 9);
+  return p;
+}
+
+// The plain two-step reference: a whole-multiple enlargement, then bilinear.
+uint32_t Reference(const std::vector<uint16_t>& src, int w, int h, int k, int outW, int outH, int x, int y) {
+  auto sample = [&](double e, int len) {
+    e = std::max(0.0, e);
+    const int e0 = std::min(int(e), len * k - 1);
+    return std::pair<int, double>(e0, e - e0);
+  };
+  const auto [ex, fx] = sample((x + 0.5) * (double(w * k) / outW) - 0.5, w);
+  const auto [ey, fy] = sample((y + 0.5) * (double(h * k) / outH) - 0.5, h);
+  auto at = [&](int px, int py, int shift) {
+    px = std::min(px, w * k - 1) / k;
+    py = std::min(py, h * k - 1) / k;
+    return double((Rgb32(src[size_t(py) * w + px]) >> shift) & 0xFF);
+  };
+  uint32_t out = 0xFF000000u;
+  for (int shift : {0, 8, 16}) {
+    const double top = at(ex, ey, shift) * (1 - fx) + at(ex + 1, ey, shift) * fx;
+    const double bottom = at(ex, ey + 1, shift) * (1 - fx) + at(ex + 1, ey + 1, shift) * fx;
+    out |= uint32_t(std::lround(top * (1 - fy) + bottom * fy)) << shift;
+  }
+  return out;
+}
+
+int ChannelError(uint32_t a, uint32_t b) {
+  int worst = 0;
+  for (int shift : {0, 8, 16, 24}) worst = std::max(worst, std::abs(int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF)));
+  return worst;
+}
+
+// Whole multiples are pure nearest neighbour; other sizes match the two-step
+// reference to within rounding.
+TEST(PictureScaler, MatchesEnlargeThenBilinear) {
+  struct Case {
+    int w, h, k, outW, outH, tolerance;
+  };
+  for (const Case c : {Case{40, 30, 1, 40, 30, 0}, Case{40, 30, 2, 80, 60, 0}, Case{40, 30, 2, 64, 48, 3},
+                       Case{40, 30, 3, 101, 76, 3}, Case{13, 7, 1, 10, 5, 3}}) {
+    const auto src = Picture(c.w, c.h);
+    const size_t stride = size_t(c.outW) + 3;  // rows need not be packed
+    std::vector<uint32_t> out(stride * c.outH, 0);
+    PictureScaler scaler;
+    scaler.Scale(src.data(), c.w, c.h, c.k, c.outW, c.outH, out.data(), stride);
+    int worst = 0;
+    for (int y = 0; y < c.outH; ++y)
+      for (int x = 0; x < c.outW; ++x)
+        worst = std::max(worst, ChannelError(out[size_t(y) * stride + x], Reference(src, c.w, c.h, c.k, c.outW, c.outH, x, y)));
+    EXPECT_LE(worst, c.tolerance) << c.w << "x" << c.h << " x" << c.k << " to " << c.outW << "x" << c.outH;
+    EXPECT_EQ(out[size_t(c.outW)], 0u) << "wrote past the row";
+  }
+}
+}  // namespace

@@ -1,11 +1,12 @@
 #!/bin/bash
 # CPU use of the running game on Xvfb: process CPU time / wall time over 10 s.
-# Usage: bench/cpu_on_xvfb.sh build/startup/tolvane
+# Usage: bench/cpu_on_xvfb.sh build/startup/tolvane [seconds] [screen, e.g. 1280x1024]
 set -eu
 binary="$1"
 seconds="${2:-10}"
+screen="${3:-1280x1024}"
 work=$(mktemp -d)
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
+Xvfb -displayfd 3 -screen 0 ${screen}x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
 xvfb=$!
 trap 'kill $xvfb 2>/dev/null; rm -rf "$work"' EXIT
 for i in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done

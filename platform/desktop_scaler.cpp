@@ -67,6 +67,10 @@ void PictureScaler::ScaleRow(const uint16_t* src, uint32_t* out) {
   for (int x = 0; x < srcW_; ++x) converted_[size_t(x)] = Rgb32Of565(src[x]);
   const uint32_t* c = converted_.data();
   const Tap* taps = cols_.data();
+  if (nearestColumns_) {
+    for (int x = 0; x < outW_; ++x) out[x] = c[taps[x].a];
+    return;
+  }
   for (int x = 0; x < outW_; ++x) {
     gatherA_[size_t(x)] = c[taps[x].a];
     gatherB_[size_t(x)] = c[taps[x].b];
@@ -87,7 +91,11 @@ void PictureScaler::Scale(const uint16_t* src, int srcW, int srcH, int factor, i
     gatherB_.assign(size_t(outW), 0);
     rowWeight_.assign(size_t(outW), 0);
     colWeights_.resize(size_t(outW));
-    for (int x = 0; x < outW; ++x) colWeights_[size_t(x)] = uint16_t(cols_[size_t(x)].w);
+    nearestColumns_ = true;
+    for (int x = 0; x < outW; ++x) {
+      colWeights_[size_t(x)] = uint16_t(cols_[size_t(x)].w);
+      nearestColumns_ = nearestColumns_ && cols_[size_t(x)].w == 0;
+    }
   }
   // Rows are taken in rising order: two cache lines hold the last two source rows.
   cachedRow_.assign(2, -1);

@@ -26,5 +26,6 @@ class PictureScaler {
   std::vector<uint32_t> rowCache_;
   std::vector<uint32_t> converted_, gatherA_, gatherB_;
   std::vector<uint16_t> colWeights_, rowWeight_;
+  bool nearestColumns_ = false;  // a whole multiple: no blending at all
   std::vector<int32_t> cachedRow_;  // which source row each cache line holds
 };

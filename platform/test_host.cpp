@@ -137,3 +137,12 @@ TestHost& InstallTestHost() {
   std::memset(LiveKeys(), 0, 256);
   return ref;
 }
+
+TestHost& InstallTestHostWithServices() {
+  TestHost& host = InstallTestHost();
+  StartKeyboard();
+  StartSoundSystem();
+  RegisterJpegDecoder();
+  StartSpriteSystem();
+  return host;
+}

@@ -135,3 +135,5 @@ class TestHost : public PlatformHost {
 
 // Installs a fresh test host, clears the platform tables and returns the host.
 TestHost& InstallTestHost();
+// The same, then keyboard, sound, JPEG decoding and display started as at program start.
+TestHost& InstallTestHostWithServices();

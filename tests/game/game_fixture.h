@@ -39,12 +39,8 @@ inline void ClearProjectiles() {
 class GameScreen : public ::testing::Test {
  protected:
   void SetUp() override {
-    host_ = &InstallTestHost();
+    host_ = &InstallTestHostWithServices();
     ClearSharedState();
-    StartKeyboard();
-    StartSoundSystem();
-    RegisterJpegDecoder();
-    StartSpriteSystem();
     EnterFullscreen(SCREEN_WIDTH, SCREEN_HEIGHT, 16, "Tolvane");
     LoadGameAssets();
     wav_ = MakeWav();

@@ -13,12 +13,8 @@ constexpr int32_t ESC = 1;
 class FrameLoop : public ::testing::Test {
  protected:
   void SetUp() override {
-    host_ = &InstallTestHost();
+    host_ = &InstallTestHostWithServices();
     ClearSharedState();
-    StartKeyboard();
-    StartSoundSystem();
-    RegisterJpegDecoder();
-    StartSpriteSystem();
     player1State = 1;
     escLatch = 1;
     host_->onPresent = [this](const uint16_t* pixels) {

@@ -6,15 +6,14 @@ int32_t frameCounter;
 int32_t decorScroll;
 int32_t decorScrollStep;
 
-namespace {
-constexpr int32_t FRAME_SLOT_MS = 35;
-constexpr int32_t SPRITE_STILL = 82;
-
-// |a - b| of two tick values taken as signed, without 32-bit wrap-around.
 int64_t TickDistance(int32_t a, int32_t b) {
   const int64_t d = int64_t(a) - int64_t(b);
   return d < 0 ? -d : d;
 }
+
+namespace {
+constexpr int32_t FRAME_SLOT_MS = 35;
+constexpr int32_t SPRITE_STILL = 82;
 
 void SetUpGame() {
   gamePlayed = 1;

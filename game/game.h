@@ -13,6 +13,8 @@ extern int32_t decorScroll;
 extern int32_t decorScrollStep;
 
 Screen RunGame();
+// |a - b| of two tick values taken as signed, without 32-bit wrap-around.
+int64_t TickDistance(int32_t a, int32_t b);
 // Frame steps that the loop runs in order; split out so tests can reach them.
 void PaceFrame();
 bool EndIfPlayersGone();  // true when the game hands over to game over

@@ -64,9 +64,6 @@ Player PlayerTwo() {
           player2LastChangeTime, SPRITE_PLAYER2_SHEET, SPRITE_PLAYER2_WORK};
 }
 
-// |a - b| of two tick values, exactly.
-double TickDistance(int32_t a, int32_t b) { return std::fabs(double(a) - double(b)); }
-
 // First slot from 1 up whose direction is 0; 0 when every slot is taken.
 template <typename T>
 int32_t FreeProjectileSlot(const T& dir) {

@@ -1,11 +1,11 @@
 // The game screen: frame loop and its phases, players and weapons, enemies,
-// projectiles, level script, scenery and HUD, animation, pause, game over.
+// projectiles, level script, scenery and HUD, animation, pause.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
-#include "startup/startup.h"
+#include "state/state.h"
 
 // ---- frame loop ----
 extern int32_t frameCounter;
@@ -71,6 +71,5 @@ int32_t DrawAnimation(int32_t sheet, int32_t firstFrame, int32_t lastFrame, int3
 // One glyph of the bitmap font per character, 33 pixels apart.
 void DrawBitmapText(int32_t x, int32_t y, const std::string& text);
 
-// ---- pause and game over ----
+// ---- pause ----
 void CheckPause();
-Screen GameOver();

@@ -11,3 +11,10 @@ Screen EnterHighscoreName() {
   LeaveFullscreen();
   return Screen::Menu;
 }
+
+// The game-over screen comes later: back to the menu.
+Screen GameOver() {
+  escLatch = 0;
+  LeaveFullscreen();
+  return Screen::Menu;
+}

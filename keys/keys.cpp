@@ -1,7 +1,7 @@
 #include "keys/keys.h"
 
 #include "platform/platform.h"
-#include "startup/startup.h"
+#include "state/state.h"
 
 namespace {
 constexpr int32_t KEY_FILE_SLOT = 1;

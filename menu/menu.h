@@ -1,6 +1,6 @@
 // The menu window: starts games, edits keys, shows and sends the records.
 #pragma once
 
-#include "startup/startup.h"
+#include "state/state.h"
 
 Screen RunMenu();

@@ -113,6 +113,8 @@ char* g_argv[] = {g_programName, nullptr};
 enum class AppState { NotTried, Running, Unavailable };
 AppState g_appState = AppState::NotTried;
 QApplication* g_app = nullptr;
+// Why the last service failed to start, for the line on stderr.
+std::string g_failure;
 
 uint64_t MonotonicMicros() {
   timespec ts{};
@@ -217,6 +219,9 @@ bool EnsureApp() {
                        : AppState::Unavailable;
     } else if (!DisplayAvailable()) {
       g_appState = AppState::Unavailable;
+      const QByteArray display = qgetenv("DISPLAY");
+      g_failure = "no display: no X or Wayland server could be reached (DISPLAY=\"" +
+                  display.toStdString() + "\")";
     } else {
       g_app = new QApplication(g_argc, g_argv);
       g_appState = AppState::Running;
@@ -420,6 +425,8 @@ class DesktopHost : public PlatformHost {
     std::exit(code);
   }
 
+  std::string FailureReason() override { return g_failure; }
+
   // keyboard
   bool OpenKeyboard() override { return EnsureApp(); }
 
@@ -465,7 +472,12 @@ class DesktopHost : public PlatformHost {
   }
 
   // sound; bound to the display like the rest of the desktop
-  bool OpenSound() override { return EnsureApp() && sound_.Open(); }
+  bool OpenSound() override {
+    if (!EnsureApp()) return false;
+    if (sound_.Open()) return true;
+    g_failure = sound_.Failure();
+    return false;
+  }
   void MakeSound(int32_t n, const SoundData& data) override { sound_.Make(n, data); }
   void FreeSound(int32_t n) override { sound_.Free(n); }
   void PlaySound(int32_t n, bool loop) override { sound_.Play(n, loop); }

@@ -2,6 +2,10 @@
 
 #include <AL/al.h>
 #include <AL/alc.h>
+#include <AL/alext.h>
+
+#include <cstdio>
+#include <string>
 
 namespace {
 ALenum FormatOf(const SoundData& data) {
@@ -13,18 +17,60 @@ ALenum FormatOf(const SoundData& data) {
 }
 }  // namespace
 
-bool DesktopSound::Open() {
-  if (IsOpen()) return true;
-  ALCdevice* device = alcOpenDevice(nullptr);
-  if (device == nullptr) return false;
-  ALCcontext* context = alcCreateContext(device, nullptr);
-  if (context == nullptr || alcMakeContextCurrent(context) == ALC_FALSE) {
-    if (context != nullptr) alcDestroyContext(context);
-    alcCloseDevice(device);
+namespace {
+bool MakeCurrent(ALCdevice* device, void** context) {
+  ALCcontext* c = alcCreateContext(device, nullptr);
+  if (c == nullptr) return false;
+  if (alcMakeContextCurrent(c) == ALC_FALSE) {
+    alcDestroyContext(c);
     return false;
   }
+  *context = c;
+  return true;
+}
+
+// A device that renders only when asked, which we never do: sounds are made
+// and started as usual and simply not heard.
+ALCdevice* OpenSilentDevice(void** context) {
+  if (alcIsExtensionPresent(nullptr, "ALC_SOFT_loopback") == ALC_FALSE) return nullptr;
+  auto open = reinterpret_cast<LPALCLOOPBACKOPENDEVICESOFT>(alcGetProcAddress(nullptr, "alcLoopbackOpenDeviceSOFT"));
+  if (open == nullptr) return nullptr;
+  ALCdevice* device = open(nullptr);
+  if (device == nullptr) return nullptr;
+  const ALCint attributes[] = {ALC_FORMAT_CHANNELS_SOFT, ALC_STEREO_SOFT, ALC_FORMAT_TYPE_SOFT, ALC_SHORT_SOFT,
+                               ALC_FREQUENCY, 44100, 0};
+  ALCcontext* c = alcCreateContext(device, attributes);
+  if (c == nullptr || alcMakeContextCurrent(c) == ALC_FALSE) {
+    if (c != nullptr) alcDestroyContext(c);
+    alcCloseDevice(device);
+    return nullptr;
+  }
+  *context = c;
+  return device;
+}
+}  // namespace
+
+bool DesktopSound::Open() {
+  if (IsOpen()) return true;
+  failure_.clear();
+  ALCdevice* device = alcOpenDevice(nullptr);
+  std::string why;
+  if (device == nullptr) {
+    why = "no output device could be opened";
+  } else if (!MakeCurrent(device, &context_)) {
+    why = "the output device refused a context";
+    alcCloseDevice(device);
+    device = nullptr;
+  }
+  if (device == nullptr) {
+    device = OpenSilentDevice(&context_);
+    if (device == nullptr) {
+      failure_ = "no sound: " + why + ", and OpenAL offers no silent output either";
+      return false;
+    }
+    std::fprintf(stderr, "tolvane: no sound output (%s); playing without sound\n", why.c_str());
+  }
   device_ = device;
-  context_ = context;
   return true;
 }
 

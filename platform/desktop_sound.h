@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <map>
+#include <string>
 
 #include "platform/host.h"
 
@@ -15,6 +16,8 @@ class DesktopSound {
   void Free(int32_t n);
   void Play(int32_t n, bool loop);
   void Close();
+  // Why Open failed.
+  const std::string& Failure() const { return failure_; }
 
  private:
   struct Voice {
@@ -24,4 +27,5 @@ class DesktopSound {
   void* device_ = nullptr;   // ALCdevice
   void* context_ = nullptr;  // ALCcontext
   std::map<int32_t, Voice> voices_;
+  std::string failure_;
 };

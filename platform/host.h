@@ -34,6 +34,8 @@ class PlatformHost {
   virtual int32_t MessageBox(const std::string& title, const std::string& text) = 0;
   virtual void OpenUrl(const std::string& url) = 0;
   [[noreturn]] virtual void ExitProcess(int32_t code) = 0;
+  // Why the last service that failed to open did so; empty when unknown.
+  virtual std::string FailureReason() { return {}; }
 
   // keyboard: the host writes key changes into LiveKeys() (platform.cpp)
   virtual bool OpenKeyboard() = 0;

@@ -109,6 +109,8 @@ void ResetPlatformState() {
 
 int32_t StartKeyboard() { return Host().OpenKeyboard() ? 1 : 0; }
 
+std::string ServiceFailureReason() { return Host().FailureReason(); }
+
 [[noreturn]] void EndProgram() { EndProgramWithCode(0); }
 
 [[noreturn]] void EndProgramWithCode(int32_t exitCode) {

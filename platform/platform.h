@@ -26,6 +26,8 @@ int32_t StartSpriteSystem();
 [[noreturn]] void EndProgram();
 // Like EndProgram, but with a chosen exit code (a failed start must not report success).
 [[noreturn]] void EndProgramWithCode(int32_t exitCode);
+// Why the service whose start just failed could not start; empty when unknown.
+std::string ServiceFailureReason();
 int32_t ShowMessageBox(const std::string& title, const std::string& text, int32_t flags);
 
 void InitDecoderRegistry();

@@ -1,5 +1,7 @@
 #include "startup/startup.h"
 
+#include <cstdio>
+
 #include "game/game.h"
 #include "highscores/highscores.h"
 #include "keys/keys.h"
@@ -11,8 +13,16 @@ namespace {
 // A failed start must not look like success to whoever started us.
 constexpr int32_t EXIT_START_FAILED = 1;
 
-[[noreturn]] void ServiceFailed() {
-  ShowMessageBox("Error !!!", "Please check your DirectX-Version", 0);
+constexpr const char* START_FAILED_TEXT = "Please check your DirectX-Version";
+
+// The message box tells the player no more than that; stderr names the
+// service and the reason for whoever has to fix it.
+[[noreturn]] void ServiceFailed(const char* service) {
+  ShowMessageBox("Error !!!", START_FAILED_TEXT, 0);
+  std::string reason = ServiceFailureReason();
+  if (reason.empty()) reason = "reason unknown";
+  std::fprintf(stderr, "tolvane: %s\ntolvane: the %s could not start: %s\n", START_FAILED_TEXT, service,
+               reason.c_str());
   EndProgramWithCode(EXIT_START_FAILED);
 }
 
@@ -64,11 +74,11 @@ void StartUp() {
   DecodePictureFromMemory(PICTURE_FIGHTER, PictureFighterFile());
   DecodePictureFromMemory(PICTURE_LOGO, PictureLogoFile());
 
-  if (StartKeyboard() == 0) ServiceFailed();
+  if (StartKeyboard() == 0) ServiceFailed("keyboard");
   PollKeyboard();
-  if (StartSoundSystem() == 0) ServiceFailed();
+  if (StartSoundSystem() == 0) ServiceFailed("sound system");
   RegisterJpegDecoder();
-  if (StartSpriteSystem() == 0) ServiceFailed();
+  if (StartSpriteSystem() == 0) ServiceFailed("display system");
 
   LoadKeys();
   player1State = 1;

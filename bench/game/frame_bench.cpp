@@ -10,7 +10,7 @@
 #include "media/media.h"
 #include "platform/platform.h"
 #include "platform/test_host.h"
-#include "startup/startup.h"
+#include "state/state.h"
 
 namespace {
 constexpr int32_t FRAMES = 2000;

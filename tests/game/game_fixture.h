@@ -12,7 +12,7 @@
 #include "media/media.h"
 #include "platform/platform.h"
 #include "platform/test_host.h"
-#include "startup/startup.h"
+#include "state/state.h"
 #include "tests/desktop/test_bmp.h"
 
 struct Rgb {

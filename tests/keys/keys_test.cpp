@@ -7,7 +7,7 @@
 #include "keys/keys.h"
 #include "platform/platform.h"
 #include "platform/test_host.h"
-#include "startup/startup.h"
+#include "state/state.h"
 
 namespace {
 namespace fs = std::filesystem;

@@ -1,4 +1,4 @@
-#include "startup/startup.h"
+#include "state/state.h"
 
 Table<100> starX, starY;
 Table<400> fighterX, fighterY, fighterState, fighterLastShotTime;

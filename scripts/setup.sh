@@ -1,5 +1,6 @@
 #!/bin/bash
-# Installs what is missing and builds Tolvane into build/.
+# Installs what is missing and builds Tolvane into build/: the program alone,
+# or with --all everything (tests and benchmarks too).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 packages="cmake g++ pkg-config libxcb1-dev qt6-base-dev libopenal-dev libopenal1 libjpeg62-turbo-dev
@@ -11,8 +12,12 @@ done
 if [ -n "$missing" ]; then
   sudo=""
   [ "$(id -u)" -ne 0 ] && sudo="sudo"
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq $missing
+  # Another install in progress holds the lock: wait for it rather than fail.
+  lock="-o DPkg::Lock::Timeout=600"
+  $sudo apt-get $lock update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get $lock install -y -qq $missing
 fi
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j"$(nproc)"
+target="--target tolvane"
+[ "${1:-}" = "--all" ] && target=""
+cmake --build build -j"$(nproc)" $target

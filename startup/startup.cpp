@@ -13,16 +13,13 @@ namespace {
 // A failed start must not look like success to whoever started us.
 constexpr int32_t EXIT_START_FAILED = 1;
 
-constexpr const char* START_FAILED_TEXT = "Please check your DirectX-Version";
-
 // The message box tells the player no more than that; stderr names the
 // service and the reason for whoever has to fix it.
 [[noreturn]] void ServiceFailed(const char* service) {
-  ShowMessageBox("Error !!!", START_FAILED_TEXT, 0);
+  ShowMessageBox("Error !!!", "Please check your DirectX-Version", 0);
   std::string reason = ServiceFailureReason();
   if (reason.empty()) reason = "reason unknown";
-  std::fprintf(stderr, "tolvane: %s\ntolvane: the %s could not start: %s\n", START_FAILED_TEXT, service,
-               reason.c_str());
+  std::fprintf(stderr, "tolvane: the %s could not start: %s\n", service, reason.c_str());
   EndProgramWithCode(EXIT_START_FAILED);
 }
 

@@ -19,16 +19,6 @@ struct Rgb {
   int32_t r, g, b;
 };
 
-// A short 8-bit mono WAV, so that sound starts are recorded.
-inline std::vector<uint8_t> MakeWav() {
-  const uint8_t head[44] = {'R', 'I', 'F', 'F', 40, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ',
-                            16, 0, 0, 0, 1, 0, 1, 0, 0x22, 0x56, 0, 0, 0x22, 0x56, 0, 0,
-                            1, 0, 8, 0, 'd', 'a', 't', 'a', 4, 0, 0, 0};
-  std::vector<uint8_t> f(head, head + 44);
-  f.insert(f.end(), {128, 128, 128, 128});
-  return f;
-}
-
 inline void ClearProjectiles() {
   bulletDir.fill(0);
   missileDir.fill(0);

@@ -118,14 +118,18 @@ TEST_F(LoadAssets, SheetsStandOnTheirKeyWithWholeObjectsInEveryCell) {
           if (x == 0 || y == 0 || x == p.cellW - 1 || y == p.cellH - 1) borderOff += on;
         }
       // Tiny projectiles may touch their edge; a sheet's frames may not.
-      if (p.cellW > 12) EXPECT_EQ(borderOff, 0);
+      if (p.cellW > 12) {
+        EXPECT_EQ(borderOff, 0);
+      }
       if (p.number == SPRITE_BITMAP_FONT && FontCellIsEmpty(cell)) {
         EXPECT_EQ(drawn, 0);
         continue;
       }
       EXPECT_GT(drawn, p.cellW * p.cellH / 20);
       // The font's letters have counters; everything else is solid.
-      if (p.number != SPRITE_BITMAP_FONT) EXPECT_EQ(EnclosedKeyPixels(p.number, cx, cy, p.cellW, p.cellH, key), 0);
+      if (p.number != SPRITE_BITMAP_FONT) {
+        EXPECT_EQ(EnclosedKeyPixels(p.number, cx, cy, p.cellW, p.cellH, key), 0);
+      }
     }
   }
 }
@@ -181,11 +185,21 @@ TEST_F(LoadAssets, FontCellsHoldTheirCharacters) {
                  Case{13, "M", false, false, false, true}, Case{23, "W", false, false, false, true}}) {
     Box b = box(c.cell);
     const int32_t w = b.right - b.left + 1, h = b.bottom - b.top + 1;
-    if (c.low) EXPECT_GT(b.top, (letter.top + letter.bottom) / 2) << c.what;
-    if (c.high) EXPECT_LT(b.bottom, letter.top + (letter.bottom - letter.top) * 3 / 5) << c.what;
-    if (c.narrow) EXPECT_LT(w, 16) << c.what;
-    if (c.wide) EXPECT_GT(w, 24) << c.what;
-    if (c.cell == 30) EXPECT_LT(h, w) << c.what;  // the dash lies flat
+    if (c.low) {
+      EXPECT_GT(b.top, (letter.top + letter.bottom) / 2) << c.what;
+    }
+    if (c.high) {
+      EXPECT_LT(b.bottom, letter.top + (letter.bottom - letter.top) * 3 / 5) << c.what;
+    }
+    if (c.narrow) {
+      EXPECT_LT(w, 16) << c.what;
+    }
+    if (c.wide) {
+      EXPECT_GT(w, 24) << c.what;
+    }
+    if (c.cell == 30) {
+      EXPECT_LT(h, w) << c.what;  // the dash lies flat
+    }
   }
 }
 

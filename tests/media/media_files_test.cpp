@@ -180,7 +180,9 @@ TEST(MediaFiles, SoundsAreLevelledNeitherClippedNorFaint) {
     EXPECT_LT(peak, 0.97) << "sound " << s.number;
     // Ends in silence, so a restart does not click.
     const uint32_t dataBytes = Le32(f, 40);
-    if (s.bits == 8) EXPECT_NEAR(f[44 + dataBytes - 1], 128, 2) << "sound " << s.number;
+    if (s.bits == 8) {
+      EXPECT_NEAR(f[44 + dataBytes - 1], 128, 2) << "sound " << s.number;
+    }
   }
 }
 
@@ -202,7 +204,9 @@ TEST(MediaFiles, MenuPicturesStandOnTheMenuFaceColour) {
     for (int32_t y = 0; y < h; ++y)
       for (int32_t x = 0; x < w; ++x) {
         bool border = x == 0 || y == 0 || x == w - 1 || y == h - 1;
-        if (border) EXPECT_EQ(bgr(x, y), face) << "picture " << n << " at " << x << "," << y;
+        if (border) {
+          EXPECT_EQ(bgr(x, y), face) << "picture " << n << " at " << x << "," << y;
+        }
         else drawn += bgr(x, y) != face;
       }
     EXPECT_GT(drawn, w * h / 5) << "picture " << n << " shows too little";

@@ -139,6 +139,7 @@ struct LineCase {
   std::string content;
   std::vector<std::string> lines;
 };
+void PrintTo(const LineCase& c, std::ostream* os) { *os << c.name; }
 
 class ReadLines : public FilesTest, public ::testing::WithParamInterface<LineCase> {};
 

@@ -27,6 +27,8 @@ struct ClipCase {
   int32_t firstScreenRow;
   int32_t rows;
 };
+// A readable test name: where the sprite is blitted.
+void PrintTo(const ClipCase& c, std::ostream* os) { *os << "at (" << c.x << ", " << c.y << ")"; }
 
 class BlitClipping : public SpriteTest, public ::testing::WithParamInterface<ClipCase> {};
 
@@ -282,6 +284,9 @@ struct TouchCase {
   int32_t xb, yb;
   int32_t touches;
 };
+void PrintTo(const TouchCase& c, std::ostream* os) {
+  *os << "offset (" << c.xb << ", " << c.yb << ") touches " << c.touches;
+}
 
 class TouchBoxes : public TouchTest, public ::testing::WithParamInterface<TouchCase> {};
 

@@ -24,6 +24,9 @@ struct PartCase {
   int32_t count;
   std::string want;
 };
+void PrintTo(const PartCase& c, std::ostream* os) {
+  *os << ::testing::PrintToString(c.text) << " from " << c.start << " count " << c.count;
+}
 
 class LeftParts : public ::testing::TestWithParam<PartCase> {};
 TEST_P(LeftParts, Cut) { EXPECT_EQ(LeftPart(GetParam().text, GetParam().count), GetParam().want); }
@@ -54,6 +57,7 @@ TEST(Text, IntToText) {
 struct MapCase {
   std::string in, out;
 };
+void PrintTo(const MapCase& c, std::ostream* os) { *os << ::testing::PrintToString(c.in); }
 
 class Trims : public ::testing::TestWithParam<MapCase> {};
 TEST_P(Trims, OnlyBlanks) { EXPECT_EQ(TrimSpaces(GetParam().in), GetParam().out); }

@@ -16,6 +16,7 @@ out=$(env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb ALSOFT_DRIVERS=null 
 code=$?
 [ $code -eq 1 ] || { echo "no display: exit code $code, want 1"; exit 1; }
 grep -q "Please check your DirectX-Version" <<<"$out" || { echo "no display: message missing: $out"; exit 1; }
+grep -q "the keyboard could not start: no display: " <<<"$out" || { echo "no display: reason missing: $out"; exit 1; }
 
 # Xvfb picks a free display itself, so tests running side by side never collide.
 Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &

@@ -1,0 +1,1 @@
+#include "tests/game/game_fixture.h"

@@ -40,6 +40,8 @@ void MoveEnemies();
 void DrawEnemies();
 
 // ---- projectiles ----
+// Pixels per frame, set at game start.
+extern int32_t bulletSpeed, missileSpeed, heavyShotSpeed;
 void ResetProjectiles();
 void UpdateProjectiles();
 

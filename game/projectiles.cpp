@@ -11,6 +11,12 @@
 
 int32_t bulletSpeed, missileSpeed, heavyShotSpeed;
 
+void SetProjectileSettings() {
+  bulletSpeed = 8;
+  missileSpeed = 8;
+  heavyShotSpeed = 42;
+}
+
 namespace {
 constexpr int32_t FIGHTER_SLOTS = 400;
 constexpr int32_t ENEMY_SLOTS = 200;
@@ -45,12 +51,13 @@ struct Kind {
   Table<200>& energy;
   int32_t base;
   int32_t killScore;  // by a beam, missile or heavy shot
+  void (*explode)(int32_t slot);
 };
 
-Kind Asteroids() { return {asteroidX, asteroidY, asteroidState, asteroidEnergy, ANIM_BASE_ASTEROID, 80}; }
-Kind Gunships() { return {gunshipX, gunshipY, gunshipState, gunshipEnergy, ANIM_BASE_GUNSHIP, 200}; }
-Kind Cruisers() { return {cruiserX, cruiserY, cruiserState, cruiserEnergy, ANIM_BASE_CRUISER, 280}; }
-Kind Mines() { return {mineX, mineY, mineState, mineEnergy, ANIM_BASE_MINE, 100}; }
+Kind Asteroids() { return {asteroidX, asteroidY, asteroidState, asteroidEnergy, ANIM_BASE_ASTEROID, 80, ExplodeAsteroid}; }
+Kind Gunships() { return {gunshipX, gunshipY, gunshipState, gunshipEnergy, ANIM_BASE_GUNSHIP, 200, ExplodeGunship}; }
+Kind Cruisers() { return {cruiserX, cruiserY, cruiserState, cruiserEnergy, ANIM_BASE_CRUISER, 280, ExplodeCruiser}; }
+Kind Mines() { return {mineX, mineY, mineState, mineEnergy, ANIM_BASE_MINE, 100, ExplodeMine}; }
 
 constexpr int32_t FIGHTER_SCORE = 20;
 constexpr int32_t CRUISER_BULLET_SCORE = 100;  // a bullet's cruiser is worth less than a beam's
@@ -78,13 +85,8 @@ bool TouchesEnemy(const Shot& s, const Kind& k, int32_t j) {
   return k.state[j] == 1 && Touches(s, k.base + j, k.x[j], k.y[j]);
 }
 
-// Exploding: the explosion is the enemies' to show; a fighter's follows its
-// still frame, the others' start from their first frame.
-void ExplodeFighter(int32_t i) { fighterState[i] = 2; }
-void ExplodeEnemy(const Kind& k, int32_t j) {
-  k.state[j] = 2;
-  animFrame[k.base + j] = 0;
-}
+// The enemies show the explosion and free the slot afterwards.
+void ExplodeEnemy(const Kind& k, int32_t j) { k.explode(j); }
 
 // ---- bullets against the ships, before anything moves ----
 
@@ -309,9 +311,6 @@ void UpdateHeavyShots() {
 }  // namespace
 
 void ResetProjectiles() {
-  bulletSpeed = 8;
-  missileSpeed = 8;
-  heavyShotSpeed = 42;
   for (int32_t i = 1; i <= BULLET_SLOTS; ++i) bulletDir[i] = 0;
   for (int32_t i = 1; i <= SHOT_SLOTS; ++i) {
     missileDir[i] = 0;

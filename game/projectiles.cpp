@@ -327,6 +327,7 @@ void UpdateHeavyShots() {
     HeavyShotAgainstTargets(i);
   }
 }
+#undef HOT
 }  // namespace
 
 void ResetProjectiles() {

@@ -466,4 +466,39 @@ TEST_F(Projectiles, DestroyedEnemiesAreNoTargets) {
   EXPECT_EQ(score, 0);
   EXPECT_TRUE(Sounds().empty());
 }
+
+// The phases of real frames, with the built-in pictures: a ship holds its
+// Attack key against a fighter that flies at it.
+class ProjectilesInPlay : public GameScreen {};
+
+TEST_F(ProjectilesInPlay, ShipsBulletsDestroyAnOncomingFighterForFortyPoints) {
+  constexpr int32_t ATTACK = 57;
+  keyTable[5] = ATTACK;
+  SetEnemySettings();
+  SetProjectileSettings();
+  ResetEnemies();
+  ResetProjectiles();
+  ResetPlayers();
+  player1State = 1;
+  player1X = 100;
+  player1Y = 300;
+  fighterState[1] = 1;
+  fighterX[1] = 700;
+  fighterY[1] = 270;
+  host_->SetKey(ATTACK, true);
+  int32_t frames = 0;
+  for (; frames < 60 && fighterState[1] == 1; ++frames) {
+    host_->now += 36;
+    PollKeyboard();
+    FillTarget(0, 0, 0);
+    MoveEnemies();
+    DrawEnemies();
+    UpdatePlayers();
+    UpdateProjectiles();
+    ReadPlayerInput();
+  }
+  EXPECT_EQ(fighterState[1], 2) << "after " << frames << " frames";
+  EXPECT_EQ(score, 40);
+  EXPECT_EQ(player1State, 1);
+}
 }  // namespace

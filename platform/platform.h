@@ -171,18 +171,21 @@ struct TouchBox {
   int32_t w;
   int32_t h;
 };
-extern const TouchBox* touchBoxes;
-extern uint32_t touchBoxCount;
+// Power of two, so that one comparison tells that both numbers lie below it.
+// Higher numbers (the game uses none) take the full test.
+constexpr uint32_t TOUCH_BOX_NUMBERS = 4096;
+extern TouchBox touchBoxes[TOUCH_BOX_NUMBERS];
 int32_t SpritesTouchScan(int32_t a, int32_t xa, int32_t ya, int32_t b, int32_t xb, int32_t yb);
 }  // namespace platform_detail
 
 inline int32_t SpritesTouch(int32_t a, int32_t xa, int32_t ya, int32_t b, int32_t xb, int32_t yb) {
-  using platform_detail::touchBoxCount;
-  if (uint32_t(a) < touchBoxCount && uint32_t(b) < touchBoxCount) {
-    const platform_detail::TouchBox ba = platform_detail::touchBoxes[a], bb = platform_detail::touchBoxes[b];
-    if (!(int64_t(xb) <= int64_t(xa) + ba.w && int64_t(xa) <= int64_t(xb) + bb.w &&
-          int64_t(ya) <= int64_t(yb) + bb.h && int64_t(yb) <= int64_t(ya) + ba.h))
-      return 0;
+  using platform_detail::touchBoxes;
+  if ((uint32_t(a) | uint32_t(b)) < platform_detail::TOUCH_BOX_NUMBERS) {
+    const platform_detail::TouchBox ba = touchBoxes[a], bb = touchBoxes[b];
+    // One branch, not four: which side a pair lies apart on is anybody's guess.
+    const bool apart = (int64_t(xb) > int64_t(xa) + ba.w) | (int64_t(xa) > int64_t(xb) + bb.w) |
+                       (int64_t(ya) > int64_t(yb) + bb.h) | (int64_t(yb) > int64_t(ya) + ba.h);
+    if (apart) return 0;
   }
   return platform_detail::SpritesTouchScan(a, xa, ya, b, xb, yb);
 }

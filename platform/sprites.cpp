@@ -2,8 +2,8 @@
 // their clipping, capture, duplicate and the pixel-exact collision.
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <memory>
-#include <vector>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -13,8 +13,7 @@
 #include "platform/platform_internal.h"
 
 namespace platform_detail {
-const TouchBox* touchBoxes = nullptr;
-uint32_t touchBoxCount = 0;
+TouchBox touchBoxes[TOUCH_BOX_NUMBERS];
 
 namespace {
 
@@ -34,24 +33,15 @@ struct Sprite {
 NumberedTable<Sprite> sprites(50, 50);
 uint16_t defaultKey = 0;
 
-// The sizes behind the inline candidate test of SpritesTouch, packed apart
-// from the sprites so that they stay in the first-level cache.
-std::vector<TouchBox> boxes;
-
-void PublishBoxes() {
-  touchBoxes = boxes.data();
-  touchBoxCount = static_cast<uint32_t>(boxes.size());
-}
-
+// The sizes behind the inline candidate test of SpritesTouch (touchBoxes),
+// kept apart from the sprites so that they stay in the first-level cache.
 void UpdateBox(int32_t n) {
-  if (n < 0) return;
-  if (size_t(n) >= boxes.size()) {
-    boxes.resize(sprites.Room() > size_t(n) ? sprites.Room() : size_t(n) + 1);
-    PublishBoxes();
-  }
+  if (n < 0 || uint32_t(n) >= TOUCH_BOX_NUMBERS) return;
   const Sprite* s = sprites.Find(n);
-  boxes[size_t(n)] = s ? TouchBox{s->viewW, s->viewH} : TouchBox{0, 0};
+  touchBoxes[n] = s ? TouchBox{s->viewW, s->viewH} : TouchBox{0, 0};
 }
+
+void ClearBoxes() { std::fill(std::begin(touchBoxes), std::end(touchBoxes), TouchBox{0, 0}); }
 
 void FreeSprite(int32_t n) {
   sprites.Free(n);
@@ -120,13 +110,12 @@ inline bool Clip(const Sprite& s, int32_t x, int32_t y, BlitRect& out) {
 
 void FreeAllSprites() {
   sprites.FreeAll();
-  boxes.assign(boxes.size(), TouchBox{0, 0});
+  ClearBoxes();
 }
 
 void ResetSpriteTable() {
   sprites.Reset();
-  boxes.clear();
-  PublishBoxes();
+  ClearBoxes();
   defaultKey = 0;
 }
 

@@ -201,8 +201,8 @@ void Kill(const Kind& k, int32_t j) {
   score += k.killScore;
 }
 
-// Beams, missiles and heavy shots destroy a fighter, and all but heavy shots
-// any enemy, at the first touch.
+// Beams and missiles destroy any enemy at the first touch, heavy shots
+// fighters, asteroids and mines.
 HOT bool DestroyFighterOnTouch(const Shot& s, int32_t f) {
   if (!TouchesFighter(s, f)) return false;
   KillFighter(f);
@@ -290,12 +290,7 @@ void HeavyShotAgainstTargets(int32_t i) {
   }
   const Kind asteroids = Asteroids(), gunships = Gunships(), cruisers = Cruisers(), mines = Mines();
   for (int32_t j = 1; j <= ENEMY_SLOTS; ++j) {
-    if (TouchesEnemy(s, asteroids, j)) {
-      ExplodeEnemy(asteroids, j);
-      Sound(SOUND_EXPLOSION);
-      heavyShotDir[i] = 0;
-      score += asteroids.killScore;
-    }
+    if (DestroyOnTouch(s, asteroids, j)) heavyShotDir[i] = 0;
 
     if (TouchesEnemy(s, gunships, j)) HeavyShotDamage(i, gunships, j);
     HeavyShotEnergyTest(i, gunships, j);

@@ -36,6 +36,8 @@ class PlatformHost {
   [[noreturn]] virtual void ExitProcess(int32_t code) = 0;
   // Why the last service that failed to open did so; empty when unknown.
   virtual std::string FailureReason() { return {}; }
+  // Told of every random draw, so a test host can record their order.
+  virtual void RandomDrawn(int32_t max, int32_t result) { (void)max; (void)result; }
 
   // keyboard: the host writes key changes into LiveKeys() (platform.cpp)
   virtual bool OpenKeyboard() = 0;

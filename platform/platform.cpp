@@ -194,7 +194,9 @@ void SeedRandomFromClock() { randomState = static_cast<uint32_t>(GetTickCount())
 int32_t RandomUpTo(int32_t max) {
   if (max < 0) return INT32_MIN;
   const unsigned __int128 product = static_cast<unsigned __int128>(NextRandom()) * (uint64_t(max) + 1);
-  return static_cast<int32_t>(static_cast<uint64_t>(product >> 64));
+  const auto result = static_cast<int32_t>(static_cast<uint64_t>(product >> 64));
+  Host().RandomDrawn(max, result);
+  return result;
 }
 
 float PowerF(float base, float exponent) {

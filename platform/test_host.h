@@ -42,6 +42,10 @@ class TestHost : public PlatformHost {
     int32_t code;
     bool down;
   };
+  struct Draw {
+    int32_t max, result;
+    bool operator==(const Draw&) const = default;
+  };
   struct ScriptedEvent {
     int32_t event;
     int32_t controlId;
@@ -78,6 +82,7 @@ class TestHost : public PlatformHost {
   std::vector<TextDrawn> textsDrawn;
   std::vector<std::pair<std::string, std::string>> messageBoxes;  // title, text
   std::vector<std::string> urls;
+  std::vector<Draw> draws;  // every RandomUpTo, in order
   std::map<int32_t, SoundData> sounds;
   std::map<int32_t, Control> controls;
   std::vector<std::string> windowTitles;
@@ -93,6 +98,7 @@ class TestHost : public PlatformHost {
   std::string ExecutablePath() override { return executablePath; }
   int32_t MessageBox(const std::string& title, const std::string& text) override;
   void OpenUrl(const std::string& url) override { urls.push_back(url); }
+  void RandomDrawn(int32_t max, int32_t result) override { draws.push_back({max, result}); }
   [[noreturn]] void ExitProcess(int32_t code) override { throw ProgramExit{code}; }
   bool OpenKeyboard() override { return keyboardWorks; }
   bool OpenDisplaySystem() override { return displayWorks; }

@@ -25,9 +25,11 @@ void SetUpGame() {
   frameCounter = 0;
   decorScroll = 0;
   frameTime = GetTickCount();
+  SetEnemySettings();
+  SetProjectileSettings();
   decorScrollStep = 1;
-  // The owners' resets hold their constants; only the random draws depend on
-  // the order: decor first, then stars, both inside ResetScenery.
+  // The owners' resets hold their other constants; only the random draws
+  // depend on the order: decor first, then stars, both inside ResetScenery.
   ResetEnemies();
   ResetPickups();
   ResetProjectiles();

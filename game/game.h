@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 
 #include "state/state.h"
@@ -35,11 +36,43 @@ void UpdatePlayers();
 void ReadPlayerInput();
 
 // ---- enemies ----
+// Settings given at game start: speeds in pixels per frame, fire intervals in ms.
+extern int32_t fighterSpeed, asteroidSpeed, gunshipSpeed, cruiserSpeed;
+extern int32_t mineVelocityX;  // one x velocity for every mine; homing turns its sign
+extern int32_t fighterFireInterval, gunshipFireInterval, cruiserFireInterval;
+
+void SetEnemySettings();
 void ResetEnemies();
 void MoveEnemies();
 void DrawEnemies();
+// Alive -> exploding; the kinds with an explosion sheet restart their frames.
+void ExplodeFighter(int32_t slot);
+void ExplodeAsteroid(int32_t slot);
+void ExplodeGunship(int32_t slot);
+void ExplodeCruiser(int32_t slot);
+void ExplodeMine(int32_t slot);
+
+// ---- enemy formations ----
+// A random free slot of 1..lastSlot (probing RandomUpTo(lastSlot - 1) + 1 until
+// one is free); 0, without drawing, when every slot of the range is taken.
+int32_t FreeSlotSearch(std::span<const int32_t> state, int32_t lastSlot);
+int32_t SpawnFighterDiagonal(int32_t x);
+int32_t SpawnFighterWedge(int32_t x, int32_t y);
+int32_t SpawnFighterChevron(int32_t x);
+int32_t SpawnAsteroidField(int32_t x);
+int32_t SpawnAsteroidRain(int32_t x, int32_t dir);
+int32_t SpawnGunshipPair(int32_t x);
+int32_t SpawnGunshipArc(int32_t x);
+int32_t SpawnCruiser(int32_t x, int32_t y);
+int32_t SpawnMineTriangle(int32_t x);
+int32_t SpawnMineDiagonal(int32_t x);
+int32_t SpawnAsteroid(int32_t x, int32_t y, int32_t dy);
 
 // ---- projectiles ----
+// Pixels per frame, given at game start.
+extern int32_t bulletSpeed, missileSpeed, heavyShotSpeed;
+
+void SetProjectileSettings();
 void ResetProjectiles();
 void UpdateProjectiles();
 

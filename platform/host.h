@@ -36,7 +36,7 @@ class PlatformHost {
   [[noreturn]] virtual void ExitProcess(int32_t code) = 0;
   // Why the last service that failed to open did so; empty when unknown.
   virtual std::string FailureReason() { return {}; }
-  // Told of every random draw, so a test host can record their order.
+  // Told of every RandomUpTo draw, so that a test can check their order.
   virtual void RandomDrawn(int32_t max, int32_t result) { (void)max; (void)result; }
 
   // keyboard: the host writes key changes into LiveKeys() (platform.cpp)
@@ -97,6 +97,7 @@ PlatformHost& Host();
 void SetPlatformHost(std::unique_ptr<PlatformHost> host);
 
 // The live key state that the host's key events keep; PollKeyboard copies it.
+// Asking for it counts as a change: the next poll copies it again.
 uint8_t* LiveKeys();
 // All keys up, e.g. when the window loses the focus.
 void ReleaseAllLiveKeys();
@@ -109,6 +110,9 @@ struct PictureData {
   std::vector<uint8_t> rgb;  // 3 bytes per pixel, top row first
 };
 const PictureData* FindPicture(int32_t n);
+
+// Restarts the random generator at a seed of the caller's choosing.
+void SeedRandom(uint64_t seed);
 
 // Reset of every platform table, for tests that run the program many times in one process.
 void ResetPlatformState();

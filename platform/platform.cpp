@@ -55,9 +55,12 @@ class InertHost : public PlatformHost {
 
 std::unique_ptr<PlatformHost> currentHost;
 
-// Written by the host's key events; copied into the snapshot by PollKeyboard.
+// Written by the host's key events; copied into the snapshot by PollKeyboard
+// only when a writer has asked for it since the last copy.
 uint8_t liveKeys[256];
 uint8_t keyStateBuffer[256];
+uint64_t liveKeyChanges = 1;
+uint64_t copiedKeyChanges = 0;
 
 // splitmix64: one 64-bit draw per call.
 uint64_t randomState = 0x9E3779B97F4A7C15ULL;
@@ -86,9 +89,12 @@ PlatformHost& Host() {
 
 void SetPlatformHost(std::unique_ptr<PlatformHost> host) { currentHost = std::move(host); }
 
-uint8_t* LiveKeys() { return liveKeys; }
+uint8_t* LiveKeys() {
+  ++liveKeyChanges;
+  return liveKeys;
+}
 
-void ReleaseAllLiveKeys() { std::memset(liveKeys, 0, sizeof liveKeys); }
+void ReleaseAllLiveKeys() { std::memset(LiveKeys(), 0, sizeof liveKeys); }
 
 void ResetPlatformState() {
   using namespace platform_detail;
@@ -164,9 +170,12 @@ Handle SelectFontSlot(int32_t n) {
 
 // ---- keyboard -----------------------------------------------------------------
 
-// Called thousands of times per frame: a copy and nothing else.
+// Called thousands of times per frame: with nothing new, one comparison.
 int32_t PollKeyboard() {
-  std::memcpy(keyStateBuffer, liveKeys, sizeof keyStateBuffer);
+  if (copiedKeyChanges != liveKeyChanges) {
+    std::memcpy(keyStateBuffer, liveKeys, sizeof keyStateBuffer);
+    copiedKeyChanges = liveKeyChanges;
+  }
   return 1;
 }
 
@@ -189,6 +198,8 @@ int32_t GetTickCount() { return static_cast<int32_t>(Host().Ticks()); }
 void YieldProcessor(int32_t msUntilMark) { Host().Yield(msUntilMark); }
 
 void SeedRandomFromClock() { randomState = static_cast<uint32_t>(GetTickCount()); }
+
+void SeedRandom(uint64_t seed) { randomState = seed; }
 
 // floor(v * (max + 1) / 2^64): the high half of the 128-bit product.
 int32_t RandomUpTo(int32_t max) {

@@ -42,13 +42,13 @@ class TestHost : public PlatformHost {
     int32_t code;
     bool down;
   };
-  struct Draw {
-    int32_t max, result;
-    bool operator==(const Draw&) const = default;
-  };
   struct ScriptedEvent {
     int32_t event;
     int32_t controlId;
+  };
+  struct RandomDraw {
+    int32_t max, result;
+    bool operator==(const RandomDraw&) const = default;
   };
 
   // ---- set-up by the test ----
@@ -74,15 +74,17 @@ class TestHost : public PlatformHost {
   void KeyDownAtPresent(int32_t p, int32_t code) { keysAtPresent.insert({p, {code, true}}); }
   void KeyUpAtPresent(int32_t p, int32_t code) { keysAtPresent.insert({p, {code, false}}); }
   void SetKey(int32_t code, bool down);
+  void Seed(uint64_t seed) { SeedRandom(seed); }
 
   // ---- what the program did ----
   int32_t presents = 0;
   int32_t yields = 0;
   std::vector<SoundStart> soundStarts;
+  std::vector<RandomDraw> randomDraws;  // every RandomUpTo call in order
+  bool recordRandomDraws = true;
   std::vector<TextDrawn> textsDrawn;
   std::vector<std::pair<std::string, std::string>> messageBoxes;  // title, text
   std::vector<std::string> urls;
-  std::vector<Draw> draws;  // every RandomUpTo, in order
   std::map<int32_t, SoundData> sounds;
   std::map<int32_t, Control> controls;
   std::vector<std::string> windowTitles;
@@ -96,9 +98,11 @@ class TestHost : public PlatformHost {
   void Yield(int32_t msUntilMark) override;
   uint64_t Micros() override { return uint64_t(now) * 1000; }
   std::string ExecutablePath() override { return executablePath; }
+  void RandomDrawn(int32_t max, int32_t result) override {
+    if (recordRandomDraws) randomDraws.push_back({max, result});
+  }
   int32_t MessageBox(const std::string& title, const std::string& text) override;
   void OpenUrl(const std::string& url) override { urls.push_back(url); }
-  void RandomDrawn(int32_t max, int32_t result) override { draws.push_back({max, result}); }
   [[noreturn]] void ExitProcess(int32_t code) override { throw ProgramExit{code}; }
   bool OpenKeyboard() override { return keyboardWorks; }
   bool OpenDisplaySystem() override { return displayWorks; }

@@ -16,7 +16,7 @@
 #include "state/state.h"
 #include "tests/desktop/test_bmp.h"
 
-inline void PrintTo(const TestHost::Draw& d, std::ostream* os) {
+inline void PrintTo(const TestHost::RandomDraw& d, std::ostream* os) {
   *os << "RandomUpTo(" << d.max << ") = " << d.result;
 }
 

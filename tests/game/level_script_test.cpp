@@ -50,7 +50,7 @@ class LevelScript : public GameScreen {
   void Seed(uint32_t seed) {
     host_->now = seed;
     SeedRandomFromClock();
-    host_->draws.clear();
+    host_->randomDraws.clear();
   }
   static Count Enemies() {
     Count c;
@@ -82,7 +82,7 @@ class LevelScript : public GameScreen {
   void ExpectFrameMatches(int32_t frame, const std::function<void()>& byHand) {
     Seed(5150);
     byHand();
-    const auto draws = host_->draws;
+    const auto draws = host_->randomDraws;
     const auto asteroids = asteroidY;
     const auto fighters = fighterY;
     const auto energyY = energyPickupY;
@@ -90,7 +90,7 @@ class LevelScript : public GameScreen {
     ResetPickups();
     Seed(5150);
     RunFrame(frame);
-    EXPECT_EQ(host_->draws, draws) << "frame " << frame;
+    EXPECT_EQ(host_->randomDraws, draws) << "frame " << frame;
     EXPECT_EQ(asteroidY, asteroids) << "frame " << frame;
     EXPECT_EQ(fighterY, fighters) << "frame " << frame;
     EXPECT_EQ(energyPickupY, energyY) << "frame " << frame;
@@ -186,11 +186,11 @@ TEST_F(LevelScript, AsteroidsGoByPlayer1sLastPlaceAndCruisersAtAnAliveShip) {
   player2Y = 222;
   Seed(1);
   RunFrame(400);
-  ASSERT_GE(host_->draws.size(), 2u);
-  const int32_t dy = -3 - host_->draws[0].result;
-  const int32_t x = 37 + 300 + host_->draws[1].result;
-  EXPECT_EQ(host_->draws[0].max, 2);
-  EXPECT_EQ(host_->draws[1].max, 400);
+  ASSERT_GE(host_->randomDraws.size(), 2u);
+  const int32_t dy = -3 - host_->randomDraws[0].result;
+  const int32_t x = 37 + 300 + host_->randomDraws[1].result;
+  EXPECT_EQ(host_->randomDraws[0].max, 2);
+  EXPECT_EQ(host_->randomDraws[1].max, 400);
   ASSERT_EQ(Alive(asteroidState, asteroidX, asteroidY), (std::vector<Enemy>{{x, -80}}));
   for (int32_t i = 1; i <= 200; ++i) {
     if (asteroidState[i] != 0) {
@@ -203,7 +203,7 @@ TEST_F(LevelScript, AsteroidsGoByPlayer1sLastPlaceAndCruisersAtAnAliveShip) {
     ResetEnemies();
     Seed(seed);
     RunFrame(700);
-    const int32_t r = 1 + host_->draws.at(0).result;
+    const int32_t r = 1 + host_->randomDraws.at(0).result;
     branches.insert(r);
     if (r == 1) {
       EXPECT_EQ(Alive(asteroidState, asteroidX, asteroidY),
@@ -235,10 +235,10 @@ TEST_F(LevelScript, CruiserHuntAimsAtAnAliveShipOrSendsNone) {
       Seed(seed);
       RunFrame(2300);
       std::vector<int32_t> picks;
-      for (const auto& d : host_->draws)
+      for (const auto& d : host_->randomDraws)
         if (d.max == 2) picks.push_back(d.result);
       if (c.state1 != 1 && c.state2 != 1) {
-        EXPECT_TRUE(host_->draws.empty()) << label;
+        EXPECT_TRUE(host_->randomDraws.empty()) << label;
         EXPECT_EQ(Enemies(), Count{}) << label;
         continue;
       }

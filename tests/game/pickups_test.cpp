@@ -184,14 +184,14 @@ class Placing : public Pickups {
  protected:
   void SetUp() override {
     Pickups::SetUp();
-    host_->draws.clear();
+    host_->randomDraws.clear();
   }
   std::vector<int32_t> Maxes() const {
     std::vector<int32_t> m;
-    for (const auto& d : host_->draws) m.push_back(d.max);
+    for (const auto& d : host_->randomDraws) m.push_back(d.max);
     return m;
   }
-  int32_t Drawn(size_t i) const { return host_->draws.at(i).result; }
+  int32_t Drawn(size_t i) const { return host_->randomDraws.at(i).result; }
 };
 
 TEST_F(Placing, TwoPlayerSetAtFrame10DrawsPositionsThenTheSecondType) {
@@ -228,7 +228,7 @@ TEST_F(Placing, FormOfASetFollowsThePlayerStates) {
     ResetPickups();
     PlaceWeapon(2, 77, 88, 7);
     weaponPickupState[2] = 0;  // an earlier pickup, already taken
-    host_->draws.clear();
+    host_->randomDraws.clear();
     player1State = c.state1;
     player2State = c.state2;
     frameCounter = 1600;
@@ -256,7 +256,7 @@ TEST_F(Placing, PassesRepeatUntilTheTypeIsNew) {
   SeedRandomFromClock();
   frameCounter = 1600;
   PlacePickups();
-  const auto& d = host_->draws;
+  const auto& d = host_->randomDraws;
   ASSERT_EQ(d.size() % 3, 0u);
   for (size_t i = 0; i < d.size(); i += 3) {
     EXPECT_EQ(Maxes()[i], 800);
@@ -284,13 +284,13 @@ TEST_F(Placing, SetWhoseEveryTypeIsOwnedIsSkipped) {
   for (const Case& c : cases) {
     ResetPickups();
     ResetPlayers();
-    host_->draws.clear();
+    host_->randomDraws.clear();
     for (int32_t w : c.owned) ownedWeapons[c.player][w] = 1;
     player1State = c.state1;
     player2State = c.state2;
     frameCounter = c.frame;
     PlacePickups();
-    EXPECT_TRUE(host_->draws.empty()) << "frame " << c.frame;
+    EXPECT_TRUE(host_->randomDraws.empty()) << "frame " << c.frame;
     EXPECT_EQ(weaponPickupState[1], 0) << "frame " << c.frame;
   }
 }
@@ -306,7 +306,7 @@ TEST_F(Placing, EnergyPickupsGoToTheSlotsOfAlivePlayers) {
   };
   for (const Case& c : cases) {
     ResetPickups();
-    host_->draws.clear();
+    host_->randomDraws.clear();
     player1State = c.state1;
     player2State = c.state2;
     frameCounter = c.frame;
@@ -315,12 +315,12 @@ TEST_F(Placing, EnergyPickupsGoToTheSlotsOfAlivePlayers) {
     for (int32_t i = 1; i <= 10; ++i)
       if (energyPickupState[i] == 1) placed.insert(i);
     EXPECT_EQ(placed, c.slots) << "frame " << c.frame << " states " << c.state1 << "/" << c.state2;
-    ASSERT_EQ(host_->draws.size(), c.slots.size());
+    ASSERT_EQ(host_->randomDraws.size(), c.slots.size());
     size_t k = 0;
     for (int32_t slot : c.slots) {
       EXPECT_EQ(energyPickupX[slot], c.frame + (slot % 2 == 1 ? 810 : 850));
       EXPECT_EQ(energyPickupY[slot], 50 + Drawn(k++));
-      EXPECT_EQ(host_->draws[k - 1].max, 400);
+      EXPECT_EQ(host_->randomDraws[k - 1].max, 400);
     }
   }
 }

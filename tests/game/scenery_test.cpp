@@ -48,6 +48,27 @@ TEST_F(Scenery, ResetPlacesDecorAndStarsInTheirRanges) {
   }
 }
 
+// The set-up draws 3000 numbers for the decor (x, y, sprite per object) and
+// then 120 for the stars (x, y per star), and nothing else.
+TEST_F(Scenery, GameSetUpDrawsDecorThenStarsAndNothingElse) {
+  struct StopAtFirstPresent {};
+  host_->onPresent = [](const uint16_t*) { throw StopAtFirstPresent{}; };
+  host_->Seed(4242);
+  host_->randomDraws.clear();
+  EXPECT_THROW(RunGame(), StopAtFirstPresent);
+  std::vector<TestHost::RandomDraw> expected;
+  for (int32_t i = 1; i <= 1000; ++i) {
+    expected.push_back({500, decorX[i] - i * 1200});
+    expected.push_back({220, decorY[i] - 100});
+    expected.push_back({4, decorSprite[i] - 1});
+  }
+  for (int32_t i = 1; i <= 60; ++i) {
+    expected.push_back({799, starX[i]});
+    expected.push_back({550, starY[i]});
+  }
+  EXPECT_EQ(host_->randomDraws, expected);
+}
+
 TEST_F(Scenery, StarsAtTheLeftEdgeReenterAt799WithANewHeight) {
   std::map<int32_t, int32_t> heights;
   groundStripX1 = groundStripX2 = 5000;  // keep the ground off the stars
@@ -188,6 +209,26 @@ TEST_F(Scenery, BarsShowEnergyAndHalfTheAmmunitionRoundedToEven) {
     EXPECT_EQ(BarWidth(227, 25), c.energyBar) << c.energy;
     EXPECT_EQ(Pixel(42 + c.ammoBar, 31), c.ammoBar < 100 ? BAR_BACK : PLAYER_PANEL);
   }
+}
+
+// Each panel's bars belong to its own player and that player's weapon.
+TEST_F(Scenery, EachPlayersBarsShowThatPlayersEnergyAndAmmunition) {
+  MakeHudSprites();
+  player1X = player1Y = player2X = player2Y = 500;
+  player2State = 1;
+  player1Weapon = 2;
+  player2Weapon = 4;
+  for (int32_t w = 1; w <= 7; ++w) ammo[1][w] = ammo[2][w] = 10;
+  ammo[1][2] = 120;  // bar 60
+  ammo[2][4] = 57;   // 28.5: bar 28
+  player1Energy = 83;
+  player2Energy = 35;
+  FillTarget(0, 0, 0);
+  DrawHud();
+  EXPECT_EQ(BarWidth(42, 25), 83);
+  EXPECT_EQ(BarWidth(42, 31), 60);
+  EXPECT_EQ(BarWidth(227, 25), 35);
+  EXPECT_EQ(BarWidth(227, 31), 28);
 }
 
 TEST_F(Scenery, ScoreAndPanelsFollowThePlayersStates) {

@@ -20,7 +20,7 @@ struct WholeGame {
   // Seen at the present of each frame, indexed by frameCounter: what the
   // frames before it left behind.
   std::vector<int32_t> score, state1, state2;
-  std::vector<TestHost::Draw> draws;
+  std::vector<TestHost::RandomDraw> randomDraws;
 };
 
 // Both ships sweep left and right and bob up and down, player 1 in the upper
@@ -83,6 +83,6 @@ inline WholeGame PlayWholeGame(uint32_t clock, bool keepAlive,
   };
   g.next = RunGame();
   g.lastFrame = frameCounter;
-  g.draws = host.draws;
+  g.randomDraws = host.randomDraws;
   return g;
 }

@@ -39,8 +39,8 @@ TEST(WholeGame, EndsByTheLevelEndAndRepeatsFromAFreshStart) {
   const WholeGame second = PlayWholeGame(424242, false);
   EXPECT_EQ(second.lastFrame, first.lastFrame);
   EXPECT_EQ(second.score.back(), first.score.back());
-  EXPECT_EQ(second.draws.size(), first.draws.size());
-  EXPECT_TRUE(second.draws == first.draws);
+  EXPECT_EQ(second.randomDraws.size(), first.randomDraws.size());
+  EXPECT_TRUE(second.randomDraws == first.randomDraws);
 }
 
 TEST(WholeGame, ShipsKeptAliveReachTheLevelEndWhichEmptiesBothEnergies) {

@@ -1,0 +1,493 @@
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "tests/game/game_fixture.h"
+
+namespace {
+using Draw = TestHost::RandomDraw;
+using Bullet = std::tuple<int32_t, int32_t, int32_t, int32_t>;  // x, y, dy, dir
+constexpr int32_t FRAME_MS = 36;
+
+const Rgb FIGHTER_RGB{200, 0, 0}, ASTEROID_RGB{0, 200, 0}, BLAST_RGB{0, 0, 200}, GUNSHIP_RGB{200, 200, 0},
+    CRUISER_RGB{0, 200, 200}, MINE_RGB{200, 100, 0};
+
+class Enemies : public GameScreen {
+ protected:
+  void SetUp() override {
+    GameScreen::SetUp();
+    // Solid sheets: every frame of a kind fills its whole cell.
+    MakeSolidSprite(SPRITE_FIGHTER_SHEET, 164 * 5, 85, FIGHTER_RGB);
+    MakeSolidSprite(SPRITE_ASTEROID_SHEET, 75 * 10, 75, ASTEROID_RGB);
+    MakeSolidSprite(SPRITE_ASTEROID_BLAST, 150 * 5, 150, BLAST_RGB);
+    MakeSolidSprite(SPRITE_GUNSHIP_SHEET, 130 * 5, 80, GUNSHIP_RGB);
+    MakeSolidSprite(SPRITE_CRUISER_SHEET, 160 * 5, 80, CRUISER_RGB);
+    MakeSolidSprite(SPRITE_MINE_SHEET, 80 * 8, 80, MINE_RGB);
+    MakeSolidSprite(SPRITE_PLAYER1_WORK, 100, 30, {255, 255, 255});
+    MakeSolidSprite(SPRITE_PLAYER2_WORK, 100, 30, {255, 255, 255});
+    SetEnemySettings();
+    ResetEnemies();
+    ClearProjectiles();
+    host_->Seed(77);
+    host_->randomDraws.clear();
+    player1State = 1;
+    player2State = 0;
+    player1X = 0, player1Y = 560;  // out of every enemy's way
+    player2X = 200, player2Y = 200;
+    player1Energy = player2Energy = 100;
+  }
+  void Frame() {
+    host_->now += FRAME_MS;
+    FillTarget(0, 0, 0);
+    MoveEnemies();
+    DrawEnemies();
+  }
+  std::vector<int32_t> Sounds() const {
+    std::vector<int32_t> s;
+    for (const auto& start : host_->soundStarts) s.push_back(start.sound);
+    return s;
+  }
+  static std::vector<Bullet> Bullets() {
+    std::vector<Bullet> b;
+    for (int32_t i = 1; i <= 1000; ++i)
+      if (bulletDir[i] != 0) b.emplace_back(bulletX[i], bulletY[i], bulletDy[i], bulletDir[i]);
+    return b;
+  }
+  bool Shows(int32_t x, int32_t y, Rgb c) const { return Pixel(x, y) == ScreenColour(c.r, c.g, c.b); }
+};
+
+// ---- firing ----
+
+// A fighter at 810 first moves below x 800 in frame 3.
+TEST_F(Enemies, FighterStampsItsFirstFrameOnScreenAndFiresAfterMoreThan1200Ms) {
+  struct Case {
+    std::string name;
+    int32_t lastShotBeforeFrame3;  // relative to frame 3's clock; 1 means "0 in the slot"
+    std::vector<int32_t> shotFrames;
+  };
+  const std::vector<Case> cases = {
+      {"unstamped slot", 1, {37}},  // stamped in frame 3; 34 frames later 1224 > 1200
+      {"long ago", -5000, {3, 37}},
+      {"exactly 1200 ago", -1200, {4, 38}},
+      {"1201 ago", -1201, {3, 37}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ResetEnemies();
+    host_->soundStarts.clear();
+    const uint32_t start = host_->now;
+    const int32_t frame3 = static_cast<int32_t>(start + 3 * FRAME_MS);
+    fighterLastShotTime[9] = c.lastShotBeforeFrame3 == 1 ? 0 : frame3 + c.lastShotBeforeFrame3;
+    fighterState[9] = 1;
+    fighterX[9] = 810;
+    fighterY[9] = 300;
+    std::vector<int32_t> shots;
+    for (int32_t f = 1; f <= 70; ++f) {
+      ClearProjectiles();
+      host_->now += FRAME_MS;
+      MoveEnemies();
+      if (f == 2) {
+        EXPECT_EQ(fighterLastShotTime[9], c.lastShotBeforeFrame3 == 1 ? 0 : frame3 + c.lastShotBeforeFrame3);
+      }
+      if (!Bullets().empty()) {
+        shots.push_back(f);
+        EXPECT_EQ(Bullets(), (std::vector<Bullet>{{fighterX[9] + 30, 342, 0, -1}}));
+        EXPECT_EQ(fighterLastShotTime[9], static_cast<int32_t>(host_->now));
+      }
+    }
+    EXPECT_EQ(shots, c.shotFrames);
+    EXPECT_EQ(Sounds(), std::vector<int32_t>(c.shotFrames.size(), SOUND_SHOT));
+  }
+}
+
+TEST_F(Enemies, GunshipVolleyIsSixBulletsInLowestFreeSlotsWithSixSounds) {
+  // The first frame stamps every gunship slot, alive or not.
+  gunshipState[4] = 1;
+  gunshipX[4] = 760;
+  gunshipY[4] = 200;
+  host_->now += FRAME_MS;
+  const auto stamp = static_cast<int32_t>(host_->now);
+  MoveEnemies();
+  for (int32_t i = 1; i <= 200; ++i) ASSERT_EQ(gunshipLastShotTime[i], stamp) << i;
+
+  gunshipX[4] = 754;  // 749 after the next move
+  host_->now = static_cast<uint32_t>(stamp) + 1500;
+  MoveEnemies();
+  EXPECT_TRUE(Bullets().empty()) << "1500 ms is not more than the interval";
+
+  bulletDir[1] = bulletDir[3] = 1;
+  gunshipX[4] = 754;
+  host_->now += 1;
+  MoveEnemies();
+  std::vector<std::pair<int32_t, Bullet>> got;
+  for (int32_t i = 1; i <= 1000; ++i)
+    if (bulletDir[i] == -1) got.emplace_back(i, Bullet{bulletX[i], bulletY[i], bulletDy[i], bulletDir[i]});
+  EXPECT_EQ(got, (std::vector<std::pair<int32_t, Bullet>>{{2, {793, 254, -2, -1}},
+                                                           {4, {793, 254, 0, -1}},
+                                                           {5, {793, 254, 2, -1}},
+                                                           {6, {793, 221, -2, -1}},
+                                                           {7, {793, 221, 0, -1}},
+                                                           {8, {793, 221, 2, -1}}}));
+  EXPECT_EQ(Sounds(), std::vector<int32_t>(6, SOUND_SHOT));
+  EXPECT_EQ(gunshipLastShotTime[4], static_cast<int32_t>(host_->now));
+}
+
+TEST_F(Enemies, CruiserWithAnUnstampedSlotShootsInItsFirstFrameBelow730) {
+  cruiserState[3] = 1;
+  cruiserX[3] = 742;  // 736, then 730, then 724
+  cruiserY[3] = 300;
+  player1Y = 350;  // target 300: no tracking
+  heavyShotDir[1] = 1;
+  for (int32_t f = 1; f <= 2; ++f) Frame();
+  EXPECT_EQ(heavyShotDir[2], 0);
+  Frame();
+  EXPECT_EQ(std::make_tuple(heavyShotX[2], heavyShotY[2], heavyShotDir[2]), std::make_tuple(729, 362, -1));
+  EXPECT_EQ(Sounds(), std::vector<int32_t>{SOUND_HEAVY_SHOT});
+  EXPECT_EQ(cruiserLastShotTime[3], static_cast<int32_t>(host_->now));
+}
+
+// With every slot taken the shot is lost, but the shooter carries on as if it had fired.
+TEST_F(Enemies, AFullShotTableDropsTheShotButNotTheSoundOrTheTime) {
+  bulletDir.fill(1);
+  heavyShotDir.fill(1);
+  fighterState[1] = 1;
+  fighterX[1] = 500;
+  fighterLastShotTime[1] = 1;  // long ago
+  cruiserState[1] = 1;
+  cruiserX[1] = 500;
+  MoveEnemies();
+  EXPECT_EQ(Sounds(), (std::vector<int32_t>{SOUND_SHOT, SOUND_HEAVY_SHOT}));
+  EXPECT_EQ(fighterLastShotTime[1], static_cast<int32_t>(host_->now));
+  EXPECT_EQ(cruiserLastShotTime[1], static_cast<int32_t>(host_->now));
+  EXPECT_EQ(bulletX[1], 0);
+  EXPECT_EQ(heavyShotX[1], 0);
+}
+
+// ---- cruiser tracking ----
+
+TEST_F(Enemies, CruiserTracksTheNearerLivingPlayerElsePlayerOne) {
+  struct Case {
+    std::string name;
+    int32_t p1x, p1y, state1, p2x, p2y, state2;
+    int32_t yAfter;
+  };
+  // The cruiser moves to (494, 300) before it measures.
+  const std::vector<Case> cases = {
+      {"player 2 nearer and alive", 100, 100, 1, 400, 500, 1, 302},
+      {"player 2 nearer but dying", 100, 100, 1, 400, 500, 2, 298},
+      {"equal distances", 494, 100, 1, 494, 500, 1, 298},
+      {"one-player game", 100, 400, 1, 200, 200, 0, 302},
+      {"player 1 gone still tracked", 100, 400, 0, 100, 100, 0, 302},
+      {"on target", 100, 350, 1, 200, 200, 0, 300},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    cruiserState[1] = 1;
+    cruiserX[1] = 500;
+    cruiserY[1] = 300;
+    cruiserLastShotTime[1] = static_cast<int32_t>(host_->now);  // no shot in the way
+    player1X = c.p1x, player1Y = c.p1y, player1State = c.state1;
+    player2X = c.p2x, player2Y = c.p2y, player2State = c.state2;
+    MoveEnemies();
+    EXPECT_EQ(cruiserY[1], c.yAfter);
+  }
+}
+
+TEST_F(Enemies, CruiserOneOffItsTargetSwingsTwoPixelsAcross) {
+  cruiserState[1] = 1;
+  cruiserX[1] = 2000;
+  cruiserY[1] = 251;
+  player1Y = 300;
+  std::vector<int32_t> ys;
+  for (int32_t f = 0; f < 4; ++f) {
+    MoveEnemies();
+    ys.push_back(cruiserY[1]);
+  }
+  EXPECT_EQ(ys, (std::vector<int32_t>{249, 251, 249, 251}));
+}
+
+// ---- mine homing ----
+
+TEST_F(Enemies, MineHomesOnTheNearerLivingPlayerWithinRange) {
+  struct Case {
+    std::string name;
+    int32_t mx, my, p1x, p1y, state1, p2x, p2y, state2, velocityBefore, dyBefore;
+    int32_t velocity, dy;
+  };
+  const std::vector<Case> cases = {
+      {"worked example", 500, 300, 300, 200, 1, 200, 200, 0, -6, 0, -6, -3},
+      {"worked example, lower", 500, 300, 300, 250, 1, 200, 200, 0, -6, 0, -6, -2},
+      {"turns right", 100, 300, 400, 260, 1, 900, 900, 0, -6, 0, 6, -1},
+      {"nearer player 2 absent: no one", 100, 300, 400, 260, 1, 200, 200, 0, -6, 0, -6, 0},  // floor(-0.8)
+      {"player 2 nearer", 500, 300, 100, 100, 1, 520, 330, 1, -6, 0, 6, 9},
+      {"nearer player 2 dying: no one", 500, 300, 300, 300, 1, 520, 330, 2, -6, 5, -6, 5},
+      {"equal distances", 500, 300, 400, 300, 1, 600, 300, 1, 6, 5, 6, 5},
+      {"same x as the player", 300, 300, 300, 100, 1, 900, 900, 0, 6, 4, 6, 4},
+      {"360 away", 500, 300, 140, 300, 1, 900, 900, 0, 6, 4, 6, 4},
+      {"359 away", 500, 300, 141, 300, 1, 900, 900, 0, 6, 4, -6, 0},
+      {"absent player 2 nearer", 250, 250, 600, 300, 1, 200, 200, 0, 6, 4, 6, 4},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    mineState[2] = 1;
+    mineX[2] = c.mx, mineY[2] = c.my, mineDy[2] = c.dyBefore;
+    mineVelocityX = c.velocityBefore;
+    player1X = c.p1x, player1Y = c.p1y, player1State = c.state1;
+    player2X = c.p2x, player2Y = c.p2y, player2State = c.state2;
+    MoveEnemies();
+    EXPECT_EQ(mineVelocityX, c.velocity);
+    EXPECT_EQ(mineDy[2], c.dy);
+    EXPECT_EQ(mineX[2], c.mx + c.velocity);
+    EXPECT_EQ(mineY[2], c.my + c.dy);
+  }
+}
+
+// One velocity for all mines: later slots turn in the same frame, earlier
+// ones from the next; the highest steering slot leaves its direction.
+TEST_F(Enemies, OneSteeringMineTurnsEveryMine) {
+  player1X = 400, player1Y = 300;
+  for (int32_t i : {3, 5, 7}) mineState[i] = 1;
+  mineX[3] = -150, mineY[3] = 0;  // far from everyone, left of the screen
+  mineX[5] = 300, mineY[5] = 300;  // steers right toward player 1
+  mineX[7] = 2000, mineY[7] = 500;
+  MoveEnemies();
+  EXPECT_EQ(mineVelocityX, 6);
+  EXPECT_EQ(mineX[3], -156);
+  EXPECT_EQ(mineX[5], 306);
+  EXPECT_EQ(mineX[7], 2006);
+  MoveEnemies();
+  EXPECT_EQ(mineX[3], -150);
+
+  // Slot 7 steers left toward player 2 after slot 5 steered right.
+  player2State = 1;
+  player2X = 1800, player2Y = 500;
+  mineX[5] = 300;
+  MoveEnemies();
+  EXPECT_EQ(mineVelocityX, -6);
+  EXPECT_EQ(mineX[5], 306);
+  EXPECT_EQ(mineX[7], 2012 - 6);
+}
+
+// ---- leaving the screen ----
+
+TEST_F(Enemies, LeavingOnTheLeftFreesTheSlotAndIsNotDrawn) {
+  struct Case {
+    std::string name;
+    Table<200>* x200;
+    Table<200>* state200;
+    int32_t animBase, xBefore;
+    bool removed;
+  };
+  const std::vector<Case> cases = {
+      {"asteroid at -140", &asteroidX, &asteroidState, 500, -133, false},
+      {"asteroid past -140", &asteroidX, &asteroidState, 500, -134, true},
+      {"gunship past -140", &gunshipX, &gunshipState, 700, -136, true},
+      {"gunship at -140", &gunshipX, &gunshipState, 700, -135, false},
+      {"cruiser at -180", &cruiserX, &cruiserState, 900, -174, false},
+      {"cruiser past -180", &cruiserX, &cruiserState, 900, -175, true},
+      {"mine never", &mineX, &mineState, 1100, -5000, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ResetEnemies();
+    (*c.state200)[6] = 1;
+    (*c.x200)[6] = c.xBefore;
+    animTime[c.animBase + 6] = 0;
+    Frame();
+    EXPECT_EQ((*c.state200)[6], c.removed ? 0 : 1);
+    EXPECT_EQ(animTime[c.animBase + 6] == 0, c.removed) << "drawn";
+  }
+  fighterState[9] = 1;
+  fighterX[9] = -135;
+  Frame();
+  EXPECT_EQ(fighterState[9], 1);
+  Frame();
+  EXPECT_EQ(fighterState[9], 0);
+}
+
+// ---- drawing and explosions ----
+
+TEST_F(Enemies, EachKindDrawsAtItsCornerAndExplodesInPlaceUntilTheSlotFrees) {
+  struct Case {
+    std::string name;
+    Table<200>* x;
+    Table<200>* y;
+    Table<200>* state;
+    void (*explode)(int32_t);
+    int32_t w, h;
+    Rgb live, blast;
+    int32_t blastShift, blastW;
+  };
+  const std::vector<Case> cases = {
+      {"asteroid", &asteroidX, &asteroidY, &asteroidState, ExplodeAsteroid, 75, 75, ASTEROID_RGB, BLAST_RGB, -37, 150},
+      {"gunship", &gunshipX, &gunshipY, &gunshipState, ExplodeGunship, 130, 80, GUNSHIP_RGB, GUNSHIP_RGB, 0, 130},
+      {"cruiser", &cruiserX, &cruiserY, &cruiserState, ExplodeCruiser, 160, 80, CRUISER_RGB, CRUISER_RGB, 0, 160},
+      {"mine", &mineX, &mineY, &mineState, ExplodeMine, 80, 80, MINE_RGB, MINE_RGB, 0, 80},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ResetEnemies();
+    (*c.state)[8] = 1;
+    (*c.x)[8] = 300;
+    (*c.y)[8] = 200;
+    FillTarget(0, 0, 0);
+    DrawEnemies();
+    EXPECT_TRUE(Shows(300, 200, c.live));
+    EXPECT_TRUE(Shows(300 + c.w - 1, 200 + c.h - 1, c.live));
+    EXPECT_FALSE(Shows(300 + c.w, 200, c.live));
+
+    c.explode(8);
+    int32_t frames = 0;
+    while ((*c.state)[8] == 2 && frames < 20) {
+      Frame();
+      ++frames;
+      if ((*c.state)[8] != 2) break;
+      const int32_t bx = 300 + c.blastShift, by = 200 + c.blastShift;
+      EXPECT_TRUE(Shows(bx, by, c.blast));
+      EXPECT_TRUE(Shows(bx + c.blastW - 1, by, c.blast));
+      EXPECT_FALSE(Shows(bx - 1, by, c.blast));
+      EXPECT_FALSE(Shows(bx + c.blastW, by, c.blast));
+      EXPECT_EQ((*c.x)[8], 300) << "an explosion stays where it happened";
+    }
+    EXPECT_EQ((*c.state)[8], 0);
+    EXPECT_GE(frames, 3);
+  }
+}
+
+TEST_F(Enemies, FighterExplosionFollowsItsStillFrame) {
+  // Frames 2..5 of a sheet whose cells differ.
+  MakeSprite(SPRITE_FIGHTER_SHEET, 164 * 5, 85, [](int32_t x, int32_t) { return Rgb{40 * (x / 164 + 1), 0, 0}; });
+  fighterState[2] = 1;
+  fighterX[2] = 2000;  // neither moves on screen nor fires
+  Frame();
+  EXPECT_EQ(animFrame[102], 1);
+  ExplodeFighter(2);
+  EXPECT_EQ(animFrame[102], 1);
+  std::vector<int32_t> cells;
+  fighterX[2] = 300;
+  while (fighterState[2] == 2 && cells.size() < 20) {
+    Frame();
+    if (fighterState[2] == 2) cells.push_back(Pixel(310, 10) >> 11);
+    host_->now += 70;  // 106 ms a frame: one step each
+  }
+  EXPECT_EQ(cells, (std::vector<int32_t>{10, 15, 20, 25}));
+}
+
+// ---- touching the ships ----
+
+TEST_F(Enemies, EnemyTouchingBothShipsHurtsBothWithTheKindsSoundAndDraws) {
+  struct Case {
+    std::string name;
+    Table<400>* fighterTables;
+    Table<200>* x;
+    Table<200>* y;
+    Table<200>* state;
+    int32_t sound, spread, base;
+  };
+  const std::vector<Case> cases = {
+      {"fighter", &fighterState, nullptr, nullptr, nullptr, SOUND_HEAVY_BLOW, 15, 5},
+      {"asteroid", nullptr, &asteroidX, &asteroidY, &asteroidState, SOUND_EXPLOSION, 15, 30},
+      {"gunship", nullptr, &gunshipX, &gunshipY, &gunshipState, SOUND_EXPLOSION, 50, 70},
+      {"cruiser", nullptr, &cruiserX, &cruiserY, &cruiserState, SOUND_EXPLOSION, 50, 70},
+      {"mine", nullptr, &mineX, &mineY, &mineState, SOUND_EXPLOSION, 10, 10},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ResetEnemies();
+    host_->soundStarts.clear();
+    host_->randomDraws.clear();
+    player1Energy = player2Energy = 100;
+    player1State = player2State = 1;
+    player1X = 300, player1Y = 260;
+    player2X = 310, player2Y = 200;
+    if (c.fighterTables != nullptr) {
+      fighterState[5] = 1, fighterX[5] = 300, fighterY[5] = 200;
+    } else {
+      (*c.state)[5] = 1, (*c.x)[5] = 300, (*c.y)[5] = 200;
+    }
+    DrawEnemies();
+    const auto& d = host_->randomDraws;
+    ASSERT_EQ(d.size(), 2u);
+    EXPECT_EQ(d[0].max, c.spread);
+    EXPECT_EQ(d[1].max, c.spread);
+    EXPECT_EQ(player1Energy, 100 - d[0].result - c.base);
+    EXPECT_EQ(player2Energy, 100 - d[1].result - c.base);
+    EXPECT_EQ(Sounds(), (std::vector<int32_t>{c.sound, c.sound}));
+    EXPECT_EQ(c.fighterTables != nullptr ? fighterState[5] : (*c.state)[5], 2);
+    EXPECT_EQ(score, 0);
+  }
+}
+
+TEST_F(Enemies, OnlyLivingShipsAreTouched) {
+  for (int32_t state : {0, 2}) {
+    ResetEnemies();
+    player1State = state;
+    player1X = 300, player1Y = 220;
+    mineState[1] = 1, mineX[1] = 300, mineY[1] = 200;
+    DrawEnemies();
+    EXPECT_EQ(mineState[1], 1);
+    EXPECT_EQ(player1Energy, 100);
+    EXPECT_TRUE(host_->randomDraws.empty());
+  }
+}
+
+// ---- same-kind collisions ----
+
+TEST_F(Enemies, ThreeAsteroidsExplodeInTheFirstOnesTurn) {
+  // 2 and 3 each touch 1 but not each other.
+  for (int32_t i : {1, 2, 3}) asteroidState[i] = 1, asteroidY[i] = 100, animFrame[500 + i] = 4;
+  asteroidX[1] = 100, asteroidX[2] = 170, asteroidX[3] = 30;
+  asteroidState[4] = 1, asteroidX[4] = 600, asteroidY[4] = 100;  // alone
+  DrawEnemies();
+  for (int32_t i : {1, 2, 3}) {
+    EXPECT_EQ(asteroidState[i], 2) << i;
+    EXPECT_EQ(animFrame[500 + i], 0) << i;
+  }
+  EXPECT_EQ(asteroidState[4], 1);
+  EXPECT_EQ(Sounds(), (std::vector<int32_t>{SOUND_EXPLOSION, SOUND_EXPLOSION}));
+}
+
+TEST_F(Enemies, EveryKindButFightersCollidesOncePerTouchingPair) {
+  struct Case {
+    std::string name;
+    Table<200>* x;
+    Table<200>* y;
+    Table<200>* state;
+  };
+  for (const Case& c : std::vector<Case>{{"gunships", &gunshipX, &gunshipY, &gunshipState},
+                                         {"cruisers", &cruiserX, &cruiserY, &cruiserState},
+                                         {"mines", &mineX, &mineY, &mineState}}) {
+    SCOPED_TRACE(c.name);
+    ResetEnemies();
+    host_->soundStarts.clear();
+    (*c.state)[10] = (*c.state)[190] = 1;
+    (*c.x)[10] = 300, (*c.y)[10] = 300;
+    (*c.x)[190] = 340, (*c.y)[190] = 320;
+    DrawEnemies();
+    EXPECT_EQ((*c.state)[10], 2);
+    EXPECT_EQ((*c.state)[190], 2);
+    EXPECT_EQ(Sounds(), std::vector<int32_t>{SOUND_EXPLOSION});
+  }
+  ResetEnemies();
+  host_->soundStarts.clear();
+  fighterState[1] = fighterState[2] = 1;
+  fighterX[1] = fighterX[2] = 2000;
+  DrawEnemies();
+  EXPECT_EQ(fighterState[1], 1);
+  EXPECT_TRUE(Sounds().empty());
+}
+
+TEST_F(Enemies, ResetFreesSlotsGivesEnergyAndKeepsWhatTheSlotsRemember) {
+  fighterState[400] = 2, fighterX[400] = 55, fighterY[400] = 66, fighterLastShotTime[400] = 77;
+  mineState[200] = 1, mineEnergy[200] = -4, mineDy[200] = 3, mineX[200] = 9;
+  gunshipLastShotTime[7] = 1234;
+  animFrame[1105] = 6;
+  ResetEnemies();
+  EXPECT_EQ(std::make_tuple(fighterState[400], fighterX[400], fighterY[400], fighterLastShotTime[400]),
+            std::make_tuple(0, 0, 66, 77));
+  EXPECT_EQ(std::make_tuple(mineState[200], mineEnergy[200], mineDy[200], mineX[200]), std::make_tuple(0, 20, 3, 9));
+  EXPECT_EQ(std::make_tuple(asteroidEnergy[1], gunshipEnergy[1], cruiserEnergy[1]), std::make_tuple(40, 100, 150));
+  EXPECT_EQ(gunshipLastShotTime[7], 1234);
+  EXPECT_EQ(animFrame[1105], 6);
+}
+}  // namespace

@@ -99,6 +99,8 @@ void SetPlatformHost(std::unique_ptr<PlatformHost> host);
 // The live key state that the host's key events keep; PollKeyboard copies it.
 // Asking for it counts as a change: the next poll copies it again.
 uint8_t* LiveKeys();
+// Polls made since the program started, for the benchmarks.
+uint64_t KeyboardPollCount();
 // All keys up, e.g. when the window loses the focus.
 void ReleaseAllLiveKeys();
 

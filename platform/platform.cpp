@@ -61,6 +61,7 @@ uint8_t liveKeys[256];
 uint8_t keyStateBuffer[256];
 uint64_t liveKeyChanges = 1;
 uint64_t copiedKeyChanges = 0;
+uint64_t keyboardPolls = 0;
 
 // splitmix64: one 64-bit draw per call.
 uint64_t randomState = 0x9E3779B97F4A7C15ULL;
@@ -172,12 +173,15 @@ Handle SelectFontSlot(int32_t n) {
 
 // Called thousands of times per frame: with nothing new, one comparison.
 int32_t PollKeyboard() {
+  ++keyboardPolls;
   if (copiedKeyChanges != liveKeyChanges) {
     std::memcpy(keyStateBuffer, liveKeys, sizeof keyStateBuffer);
     copiedKeyChanges = liveKeyChanges;
   }
   return 1;
 }
+
+uint64_t KeyboardPollCount() { return keyboardPolls; }
 
 int32_t KeyIsDown(int32_t code) {
   if (code == -1) {

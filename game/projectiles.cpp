@@ -18,6 +18,10 @@ void SetProjectileSettings() {
 }
 
 namespace {
+// Every live shot meets every alive enemy in every frame: the tests that
+// decide whether anything happens are kept inline, what follows a hit is not.
+#define HOT [[gnu::always_inline]] inline
+
 constexpr int32_t FIGHTER_SLOTS = 400;
 constexpr int32_t ENEMY_SLOTS = 200;
 constexpr int32_t BULLET_SLOTS = 1000;
@@ -40,8 +44,8 @@ struct Ship {
   int32_t work;
 };
 
-Ship ShipOne() { return {player1State, player1X, player1Y, player1Energy, SPRITE_PLAYER1_WORK}; }
-Ship ShipTwo() { return {player2State, player2X, player2Y, player2Energy, SPRITE_PLAYER2_WORK}; }
+HOT Ship ShipOne() { return {player1State, player1X, player1Y, player1Energy, SPRITE_PLAYER1_WORK}; }
+HOT Ship ShipTwo() { return {player2State, player2X, player2Y, player2Energy, SPRITE_PLAYER2_WORK}; }
 
 // One of the four enemy kinds that have energy.
 struct Kind {
@@ -54,10 +58,10 @@ struct Kind {
   void (*explode)(int32_t slot);
 };
 
-Kind Asteroids() { return {asteroidX, asteroidY, asteroidState, asteroidEnergy, ANIM_BASE_ASTEROID, 80, ExplodeAsteroid}; }
-Kind Gunships() { return {gunshipX, gunshipY, gunshipState, gunshipEnergy, ANIM_BASE_GUNSHIP, 200, ExplodeGunship}; }
-Kind Cruisers() { return {cruiserX, cruiserY, cruiserState, cruiserEnergy, ANIM_BASE_CRUISER, 280, ExplodeCruiser}; }
-Kind Mines() { return {mineX, mineY, mineState, mineEnergy, ANIM_BASE_MINE, 100, ExplodeMine}; }
+HOT Kind Asteroids() { return {asteroidX, asteroidY, asteroidState, asteroidEnergy, ANIM_BASE_ASTEROID, 80, ExplodeAsteroid}; }
+HOT Kind Gunships() { return {gunshipX, gunshipY, gunshipState, gunshipEnergy, ANIM_BASE_GUNSHIP, 200, ExplodeGunship}; }
+HOT Kind Cruisers() { return {cruiserX, cruiserY, cruiserState, cruiserEnergy, ANIM_BASE_CRUISER, 280, ExplodeCruiser}; }
+HOT Kind Mines() { return {mineX, mineY, mineState, mineEnergy, ANIM_BASE_MINE, 100, ExplodeMine}; }
 
 constexpr int32_t FIGHTER_SCORE = 20;
 constexpr int32_t CRUISER_BULLET_SCORE = 100;  // a bullet's cruiser is worth less than a beam's
@@ -71,17 +75,17 @@ struct Shot {
 
 void Sound(int32_t n) { StartSound(n, 0); }
 
-bool Touches(const Shot& s, int32_t work, int32_t x, int32_t y) {
+HOT bool Touches(const Shot& s, int32_t work, int32_t x, int32_t y) {
   return SpritesTouch(s.sprite, s.x, s.y, work, x, y) != 0;
 }
 
-bool TouchesShip(const Shot& s, const Ship& p) { return p.state == 1 && Touches(s, p.work, p.x, p.y); }
+HOT bool TouchesShip(const Shot& s, const Ship& p) { return p.state == 1 && Touches(s, p.work, p.x, p.y); }
 
-bool TouchesFighter(const Shot& s, int32_t i) {
+HOT bool TouchesFighter(const Shot& s, int32_t i) {
   return fighterState[i] == 1 && Touches(s, ANIM_BASE_FIGHTER + i, fighterX[i], fighterY[i]);
 }
 
-bool TouchesEnemy(const Shot& s, const Kind& k, int32_t j) {
+HOT bool TouchesEnemy(const Shot& s, const Kind& k, int32_t j) {
   return k.state[j] == 1 && Touches(s, k.base + j, k.x[j], k.y[j]);
 }
 
@@ -122,13 +126,16 @@ void BulletDamage(int32_t i, const Kind& k, int32_t j) {
   Sound(SOUND_HIT);
 }
 
-// Runs whether or not this bullet touched the enemy.
-void BulletEnergyTest(int32_t i, const Kind& k, int32_t j, int32_t points) {
-  if (k.state[j] != 1 || k.energy[j] >= 0) return;
+void BulletKill(int32_t i, const Kind& k, int32_t j, int32_t points) {
   Sound(SOUND_EXPLOSION);
   bulletDir[i] = 0;
   ExplodeEnemy(k, j);
   score += points;
+}
+
+// Runs whether or not this bullet touched the enemy.
+HOT void BulletEnergyTest(int32_t i, const Kind& k, int32_t j, int32_t points) {
+  if (k.state[j] == 1 && k.energy[j] < 0) BulletKill(i, k, j, points);
 }
 
 void BulletAgainstEnemies(int32_t i) {
@@ -182,20 +189,29 @@ void RamShip(const Shot& s, const Ship& p) {
   if (TouchesShip(s, p) && s.x < p.x + OWN_SHOT_MARGIN) p.energy -= RAM_DAMAGE;
 }
 
-// Beams and missiles destroy every enemy they touch at once.
-bool DestroyFighterOnTouch(const Shot& s, int32_t f) {
-  if (!TouchesFighter(s, f)) return false;
+void KillFighter(int32_t f) {
   ExplodeFighter(f);
   Sound(SOUND_HEAVY_BLOW);
   score += FIGHTER_SCORE;
-  return true;
 }
 
-bool DestroyOnTouch(const Shot& s, const Kind& k, int32_t j) {
-  if (!TouchesEnemy(s, k, j)) return false;
+void Kill(const Kind& k, int32_t j) {
   ExplodeEnemy(k, j);
   Sound(SOUND_EXPLOSION);
   score += k.killScore;
+}
+
+// Beams, missiles and heavy shots destroy a fighter, and all but heavy shots
+// any enemy, at the first touch.
+HOT bool DestroyFighterOnTouch(const Shot& s, int32_t f) {
+  if (!TouchesFighter(s, f)) return false;
+  KillFighter(f);
+  return true;
+}
+
+HOT bool DestroyOnTouch(const Shot& s, const Kind& k, int32_t j) {
+  if (!TouchesEnemy(s, k, j)) return false;
+  Kill(k, j);
   return true;
 }
 
@@ -250,12 +266,15 @@ void HeavyShotDamage(int32_t i, const Kind& k, int32_t j) {
   Sound(SOUND_HEAVY_BLOW);
 }
 
-void HeavyShotEnergyTest(int32_t i, const Kind& k, int32_t j) {
-  if (k.state[j] != 1 || k.energy[j] >= 0) return;
+void HeavyShotKill(int32_t i, const Kind& k, int32_t j) {
   Sound(SOUND_EXPLOSION);
   ExplodeEnemy(k, j);
   score += k.killScore;
   heavyShotDir[i] = 0;
+}
+
+HOT void HeavyShotEnergyTest(int32_t i, const Kind& k, int32_t j) {
+  if (k.state[j] == 1 && k.energy[j] < 0) HeavyShotKill(i, k, j);
 }
 
 void HeavyShotAgainstTargets(int32_t i) {
@@ -308,6 +327,7 @@ void UpdateHeavyShots() {
     HeavyShotAgainstTargets(i);
   }
 }
+#undef HOT
 }  // namespace
 
 void ResetProjectiles() {

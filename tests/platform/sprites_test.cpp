@@ -344,6 +344,38 @@ TEST_F(TouchTest, ShownPartsLeavingTheImageReadNothingOutsideIt) {
   EXPECT_EQ(SpritesTouch(1, 0, 0, 2, 5, 5), 0);
 }
 
+TEST_F(TouchTest, SizesThatGrowAfterAnEarlierTestAreSeen) {
+  // A shown part narrowed, then widened again.
+  LoadSprite(8, SolidBmp(40, 10, {0, 0, 255}));
+  SetSpriteViewport(8, 0, 0, 5, 10);
+  EXPECT_EQ(SpritesTouch(8, 0, 0, 1, 30, 0), 0);
+  SetSpriteViewport(8, -1, 0, 0, 0);
+  EXPECT_EQ(SpritesTouch(8, 0, 0, 1, 30, 0), 1);
+  // A small sprite replaced by a copy of a larger one, and a number far past the room.
+  LoadSprite(9, SolidBmp(1, 1, {0, 0, 255}));
+  EXPECT_EQ(SpritesTouch(9, 0, 0, 1, 30, 0), 0);
+  DuplicateSprite(8, 9, 0);
+  EXPECT_EQ(SpritesTouch(9, 0, 0, 1, 30, 0), 1);
+  DuplicateSprite(8, 1299, 0);
+  EXPECT_EQ(SpritesTouch(1299, 0, 0, 1, 30, 0), 1);
+  // Freed: nothing touches any more.
+  NewBlankSprite(9, 0, 0, 0);
+  EXPECT_EQ(SpritesTouch(9, 0, 0, 1, 0, 0), 0);
+}
+
+TEST_F(TouchTest, EveryColumnOfAWideOverlapIsLookedAt) {
+  // Rows are compared several columns at a time, with a remainder at the end.
+  LoadSprite(10, SolidBmp(27, 3, {255, 255, 255}));
+  for (int32_t c : {0, 7, 8, 15, 16, 23, 24, 26}) {
+    LoadSprite(11, MakeBmp(27, 3, [c](int32_t x, int32_t y) { return x == c && y == 2 ? Rgb{9, 9, 9} : Rgb{0, 0, 0}; }));
+    EXPECT_EQ(SpritesTouch(10, 0, 0, 11, 0, 0), 1) << "column " << c;
+    EXPECT_EQ(SpritesTouch(10, 0, 0, 11, 0, 1), 0) << "column " << c << ", moved down past a's rows";
+    // Where a shows its key, the lone pixel of b does not count.
+    LoadSprite(12, MakeBmp(27, 3, [c](int32_t x, int32_t) { return x == c ? Rgb{0, 0, 0} : Rgb{255, 255, 255}; }));
+    EXPECT_EQ(SpritesTouch(12, 0, 0, 11, 0, 0), 0) << "column " << c;
+  }
+}
+
 TEST_F(TouchTest, EmptyNumbersNeverTouch) {
   EXPECT_EQ(SpritesTouch(1, 0, 0, 33, 0, 0), 0);
   EXPECT_EQ(SpritesTouch(33, 0, 0, 1, 0, 0), 0);

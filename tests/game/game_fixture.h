@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <list>
+#include <ostream>
 #include <vector>
 
 #include "game/game.h"
@@ -14,6 +15,10 @@
 #include "platform/test_host.h"
 #include "state/state.h"
 #include "tests/desktop/test_bmp.h"
+
+inline void PrintTo(const TestHost::RandomDraw& d, std::ostream* os) {
+  *os << "RandomUpTo(" << d.max << ") = " << d.result;
+}
 
 struct Rgb {
   int32_t r, g, b;

@@ -1,0 +1,278 @@
+#include <map>
+#include <ostream>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "tests/game/game_fixture.h"
+
+namespace {
+// Enemies alive of each kind.
+struct Count {
+  int32_t fighters = 0, asteroids = 0, gunships = 0, cruisers = 0, mines = 0;
+  bool operator==(const Count&) const = default;
+};
+void PrintTo(const Count& c, std::ostream* os) {
+  *os << "{fighters " << c.fighters << ", asteroids " << c.asteroids << ", gunships " << c.gunships
+      << ", cruisers " << c.cruisers << ", mines " << c.mines << "}";
+}
+
+struct Enemy {
+  int32_t x, y;
+  bool operator<(const Enemy& o) const { return x != o.x ? x < o.x : y < o.y; }
+  bool operator==(const Enemy&) const = default;
+};
+
+template <typename T>
+std::vector<Enemy> Alive(const T& state, const T& xs, const T& ys) {
+  std::vector<Enemy> v;
+  for (size_t i = 1; i < state.size(); ++i)
+    if (state[i] != 0) v.push_back({xs[i], ys[i]});
+  std::sort(v.begin(), v.end());
+  return v;
+}
+
+class LevelScript : public GameScreen {
+ protected:
+  void SetUp() override {
+    GameScreen::SetUp();
+    // A font whose every cell is red except the blank (cell 50), so a
+    // text's first letter shows where it starts.
+    MakeSprite(SPRITE_BITMAP_FONT, 320, 190, [](int32_t x, int32_t y) {
+      const int32_t cell = y / 38 * 10 + x / 32 + 1;
+      return cell == 50 ? Rgb{0, 0, 0} : Rgb{248, 0, 0};
+    });
+    ResetEnemies();
+    ResetPickups();
+    ResetPlayers();
+    player1State = player2State = 1;
+  }
+  void Seed(uint32_t seed) {
+    host_->now = seed;
+    SeedRandomFromClock();
+    host_->randomDraws.clear();
+  }
+  static Count Enemies() {
+    Count c;
+    for (int32_t i = 1; i <= 400; ++i) c.fighters += fighterState[i] != 0;
+    for (int32_t i = 1; i <= 200; ++i) {
+      c.asteroids += asteroidState[i] != 0;
+      c.gunships += gunshipState[i] != 0;
+      c.cruisers += cruiserState[i] != 0;
+      c.mines += mineState[i] != 0;
+    }
+    return c;
+  }
+  // First column from the left in the text row (y 450..487) that is not black; -1 when none.
+  int32_t TextStart() const {
+    for (int32_t x = 0; x < SCREEN_WIDTH; ++x)
+      for (int32_t y = 450; y < 488; ++y)
+        if (Pixel(x, y) != 0) return x;
+    return -1;
+  }
+  int32_t RunFrame(int32_t frame) {
+    FillTarget(0, 0, 0);
+    frameCounter = frame;
+    RunLevelScript();
+    PlacePickups();
+    return TextStart();
+  }
+  // The level frame compared with the same steps made by hand from the same
+  // seed: the same draws in the same order, and the same tables.
+  void ExpectFrameMatches(int32_t frame, const std::function<void()>& byHand) {
+    Seed(5150);
+    byHand();
+    const auto draws = host_->randomDraws;
+    const auto asteroids = asteroidY;
+    const auto fighters = fighterY;
+    const auto energyY = energyPickupY;
+    ResetEnemies();
+    ResetPickups();
+    Seed(5150);
+    RunFrame(frame);
+    EXPECT_EQ(host_->randomDraws, draws) << "frame " << frame;
+    EXPECT_EQ(asteroidY, asteroids) << "frame " << frame;
+    EXPECT_EQ(fighterY, fighters) << "frame " << frame;
+    EXPECT_EQ(energyPickupY, energyY) << "frame " << frame;
+  }
+};
+
+// Every frame of the level on empty tables: what arrives, and when.
+TEST_F(LevelScript, EachFrameSendsItsFormations) {
+  std::map<int32_t, Count> expected;
+  auto add = [&](std::initializer_list<int32_t> frames, Count c) {
+    for (int32_t f : frames) {
+      Count& e = expected[f];
+      e.fighters += c.fighters;
+      e.asteroids += c.asteroids;
+      e.gunships += c.gunships;
+      e.cruisers += c.cruisers;
+      e.mines += c.mines;
+    }
+  };
+  add({400, 2500, 4600, 8650}, {0, 1, 0, 0, 0});
+  add({20, 150, 300, 1100, 1700, 2000, 3200, 6600, 7400, 8800, 9400}, {5, 0, 0, 0, 0});
+  add({2300, 2550, 5340, 5540}, {0, 0, 0, 1, 0});
+  add({900, 2100, 8450, 4350, 9250}, {0, 0, 0, 0, 3});
+  add({2800}, {0, 12, 0, 0, 0});
+  add({1500, 4700, 8700}, {0, 24, 0, 0, 0});
+  add({2950, 5800, 7100}, {0, 0, 0, 0, 9});
+  add({3700, 6850, 9000}, {0, 0, 4, 0, 0});
+  add({4850}, {0, 0, 2, 0, 0});
+  add({5000}, {8, 0, 0, 0, 0});
+  add({4150, 4700, 7500}, {0, 24, 0, 0, 0});
+  add({3500, 6650, 8250}, {0, 12, 0, 0, 0});
+  const std::set<int32_t> threat = {700, 1300, 1850, 4500, 6400, 7750};
+  // The threat is one of three: four asteroids, a cruiser or two gunships.
+  const std::vector<Count> threats = {{0, 4, 0, 0, 0}, {0, 0, 0, 1, 0}, {0, 0, 2, 0, 0}};
+
+  for (int32_t f = 1; f <= 9801; ++f) {
+    ResetEnemies();
+    RunFrame(f);
+    player1Energy = player2Energy = 100;
+    const Count got = Enemies();
+    if (threat.count(f) != 0) {
+      bool known = false;
+      for (size_t k = 0; k < threats.size(); ++k)
+        if (got == threats[k]) known = true;
+      EXPECT_TRUE(known) << "frame " << f;
+    } else {
+      const auto it = expected.find(f);
+      ASSERT_EQ(got, it == expected.end() ? Count{} : it->second) << "frame " << f;
+    }
+  }
+}
+
+TEST_F(LevelScript, BonusesAreScoredAndTheirTextsShownInTheFramesAfter) {
+  struct Case {
+    int32_t frame, points, textStart;
+  };
+  const std::vector<Case> cases = {
+      {1799, 0, -1}, {1800, 500, -1}, {1801, 0, 120}, {1999, 0, 120}, {2000, 0, -1},
+      {3900, 600, -1}, {3901, 0, 120}, {4099, 0, 120}, {4100, 0, -1},
+      {6100, 700, -1}, {6299, 0, 120}, {8000, 800, -1}, {8199, 0, 120}, {8200, 0, -1},
+      {9600, 1000, -1}, {9601, 0, 186}, {9799, 0, 186}, {9800, 0, -1},
+  };
+  // Paid whatever the states: here both players are gone.
+  player1State = player2State = 0;
+  for (const Case& c : cases) {
+    score = 7;
+    EXPECT_EQ(RunFrame(c.frame), c.textStart) << "frame " << c.frame;
+    EXPECT_EQ(score, 7 + c.points) << "frame " << c.frame;
+  }
+}
+
+TEST_F(LevelScript, FrameWithSeveralEventsRunsThemInTableOrder) {
+  // The field, then the rain from above, then the rain from below.
+  ExpectFrameMatches(4700, [] {
+    SpawnAsteroidField(810);
+    SpawnAsteroidRain(200, -1);
+    SpawnAsteroidRain(200, 1);
+  });
+  // The wedge's draws come before those of the energy pickups.
+  ExpectFrameMatches(2000, [] {
+    SpawnFighterWedge(850, 100 + RandomUpTo(300));
+    energyPickupY[1] = 50 + RandomUpTo(400);
+    energyPickupY[2] = 50 + RandomUpTo(400);
+  });
+}
+
+// The falling asteroid and the four of the threat go by player 1's x even
+// when player 1 is gone; the threat's cruiser then aims at player 2.
+TEST_F(LevelScript, AsteroidsGoByPlayer1sLastPlaceAndCruisersAtAnAliveShip) {
+  player1State = 0;
+  player1X = 37;
+  player1Y = 11;
+  player2Y = 222;
+  Seed(1);
+  RunFrame(400);
+  ASSERT_GE(host_->randomDraws.size(), 2u);
+  const int32_t dy = -3 - host_->randomDraws[0].result;
+  const int32_t x = 37 + 300 + host_->randomDraws[1].result;
+  EXPECT_EQ(host_->randomDraws[0].max, 2);
+  EXPECT_EQ(host_->randomDraws[1].max, 400);
+  ASSERT_EQ(Alive(asteroidState, asteroidX, asteroidY), (std::vector<Enemy>{{x, -80}}));
+  for (int32_t i = 1; i <= 200; ++i) {
+    if (asteroidState[i] != 0) {
+      EXPECT_EQ(asteroidDy[i], dy);
+    }
+  }
+
+  std::set<int32_t> branches;
+  for (uint32_t seed = 1; seed < 200 && branches.size() < 3; ++seed) {
+    ResetEnemies();
+    Seed(seed);
+    RunFrame(700);
+    const int32_t r = 1 + host_->randomDraws.at(0).result;
+    branches.insert(r);
+    if (r == 1) {
+      EXPECT_EQ(Alive(asteroidState, asteroidX, asteroidY),
+                (std::vector<Enemy>{{537, -80}, {837, -80}, {847, 300}, {937, -80}}));
+    } else if (r == 2) {
+      EXPECT_EQ(Alive(cruiserState, cruiserX, cruiserY), (std::vector<Enemy>{{810, 222}}));
+    } else {
+      EXPECT_EQ(Alive(gunshipState, gunshipX, gunshipY), (std::vector<Enemy>{{810, 100}, {810, 300}}));
+    }
+  }
+  EXPECT_EQ(branches.size(), 3u);
+}
+
+// The hunt draws until it picks an alive ship; with none alive it draws
+// nothing and sends no cruiser.
+TEST_F(LevelScript, CruiserHuntAimsAtAnAliveShipOrSendsNone) {
+  struct Case {
+    int32_t state1, state2;
+  };
+  player1Y = 300;
+  player2Y = 150;
+  for (const Case c : {Case{1, 1}, Case{1, 0}, Case{1, 2}, Case{0, 1}, Case{2, 1}, Case{0, 0}, Case{2, 2}, Case{2, 0}}) {
+    const std::string label = "states " + std::to_string(c.state1) + "/" + std::to_string(c.state2);
+    bool repeated = false;
+    for (uint32_t seed = 1; seed <= 30; ++seed) {
+      ResetEnemies();
+      player1State = c.state1;
+      player2State = c.state2;
+      Seed(seed);
+      RunFrame(2300);
+      std::vector<int32_t> picks;
+      for (const auto& d : host_->randomDraws)
+        if (d.max == 2) picks.push_back(d.result);
+      if (c.state1 != 1 && c.state2 != 1) {
+        EXPECT_TRUE(host_->randomDraws.empty()) << label;
+        EXPECT_EQ(Enemies(), Count{}) << label;
+        continue;
+      }
+      ASSERT_FALSE(picks.empty()) << label;
+      for (size_t i = 0; i + 1 < picks.size(); ++i) {
+        const bool wouldPick = (picks[i] <= 1 && c.state1 == 1) || (picks[i] == 2 && c.state2 == 1);
+        EXPECT_FALSE(wouldPick) << label;
+      }
+      repeated = repeated || picks.size() > 1;
+      const int32_t y = picks.back() <= 1 ? 300 - 60 : 150;
+      EXPECT_EQ(Alive(cruiserState, cruiserX, cruiserY), (std::vector<Enemy>{{810, y}})) << label;
+    }
+    // With one ship alive some seed must have needed a second draw.
+    if ((c.state1 == 1) != (c.state2 == 1)) {
+      EXPECT_TRUE(repeated) << label;
+    }
+  }
+}
+
+TEST_F(LevelScript, LevelEndEmptiesTheEnergyOfAliveShipsOnly) {
+  struct Case {
+    int32_t frame, state1, state2, energy1, energy2;
+  };
+  const std::vector<Case> cases = {
+      {9801, 1, 1, 0, 0}, {9801, 2, 1, 1, 0}, {9801, 1, 0, 0, 50}, {9801, 0, 2, 50, 1}, {9800, 1, 1, 50, 50},
+  };
+  for (const Case& c : cases) {
+    player1State = c.state1;
+    player2State = c.state2;
+    player1Energy = c.state1 == 2 ? 1 : 50;
+    player2Energy = c.state2 == 2 ? 1 : 50;
+    RunFrame(c.frame);
+    EXPECT_EQ(player1Energy, c.energy1) << "frame " << c.frame;
+    EXPECT_EQ(player2Energy, c.energy2) << "frame " << c.frame;
+  }
+}
+}  // namespace

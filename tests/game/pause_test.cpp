@@ -1,0 +1,116 @@
+#include <vector>
+
+#include "tests/game/game_fixture.h"
+
+namespace {
+constexpr int32_t ESC = 1;
+constexpr int32_t PAUSE = 197;
+const uint16_t GAME = ScreenColour(0, 0, 200);
+
+class Pause : public GameScreen {
+ protected:
+  void SetUp() override {
+    GameScreen::SetUp();
+    keyTable[13] = PAUSE;
+    SetFrameLimit(80);
+    escLatch = 1;
+    frameCounter = 321;
+    FillTarget(0, 0, 200);  // this frame's picture, drawn but not yet shown
+  }
+};
+
+TEST_F(Pause, WithoutThePauseKeyNothingHappens) {
+  host_->SetKey(ESC, true);
+  CheckPause();
+  EXPECT_EQ(host_->presents, 0);
+  EXPECT_EQ(escLatch, 1);
+}
+
+// Escape counts only once the pause key has been seen up on some pass; from
+// then on it resumes even with the pause key down again. Key changes made at
+// present n are seen by the poll of pass n + 1.
+TEST_F(Pause, EscapeCountsOnlyAfterThePauseKeyWasSeenUp) {
+  struct Case {
+    const char* name;
+    std::vector<std::pair<int32_t, TestHost::KeyChange>> changes;
+    int32_t presents;
+  };
+  const std::vector<Case> cases = {
+      {"escape while the pause key is held, then released", {{2, {ESC, true}}, {6, {PAUSE, false}}}, 7},
+      {"released, pressed again, then escape", {{2, {PAUSE, false}}, {4, {PAUSE, true}}, {8, {ESC, true}}}, 9},
+      {"release and escape seen on one pass", {{3, {PAUSE, false}}, {3, {ESC, true}}}, 4},
+  };
+  for (const Case& c : cases) {
+    host_->presents = 0;
+    host_->keysAtPresent.clear();
+    for (int32_t k = 0; k < 256; ++k) host_->SetKey(k, false);
+    host_->SetKey(PAUSE, true);
+    for (const auto& [present, change] : c.changes) host_->keysAtPresent.insert({present, change});
+    escLatch = 1;
+    CheckPause();
+    EXPECT_EQ(host_->presents, c.presents) << c.name;
+    EXPECT_EQ(escLatch, 0) << c.name;
+    EXPECT_EQ(frameCounter, 321) << c.name;
+  }
+}
+
+// The first present shows the game's picture; from the second on, the still
+// at (1,1) with the top row and left column black, and the two texts.
+TEST_F(Pause, ShowsTheStillOfTheFrameWithItsTexts) {
+  std::vector<std::vector<uint16_t>> pictures;
+  host_->onPresent = [&](const uint16_t* p) { pictures.emplace_back(p, p + SCREEN_WIDTH * SCREEN_HEIGHT); };
+  host_->SetKey(PAUSE, true);
+  host_->KeyUpAtPresent(1, PAUSE);
+  host_->KeyDownAtPresent(3, ESC);
+  const uint32_t start = host_->now;
+  CheckPause();
+  ASSERT_EQ(pictures.size(), 4u);
+  const auto at = [&](size_t i, int32_t x, int32_t y) { return pictures[i][y * SCREEN_WIDTH + x]; };
+  EXPECT_EQ(at(0, 0, 0), GAME);
+  EXPECT_EQ(at(1, 0, 0), 0);
+  EXPECT_EQ(at(1, 0, 500), 0);
+  EXPECT_EQ(at(1, 500, 0), 0);
+  EXPECT_EQ(at(1, 1, 1), GAME);
+  EXPECT_EQ(at(1, 799, 599), GAME);
+  // The texts cover parts of the still: "-Pause-" from (280, 200), the other line from (10, 300).
+  int32_t covered200 = 0, covered300 = 0;
+  for (int32_t x = 280; x < 280 + 7 * 33; ++x)
+    for (int32_t y = 200; y < 238; ++y) covered200 += at(1, x, y) != GAME;
+  for (int32_t x = 10; x < 10 + 24 * 33; ++x)
+    for (int32_t y = 300; y < 338; ++y) covered300 += at(1, x, y) != GAME;
+  EXPECT_GT(covered200, 0);
+  EXPECT_GT(covered300, 0);
+  EXPECT_EQ(at(1, 100, 100), GAME);
+  // Paced by the present step alone: the clock moves at least 1/81 s per pass.
+  EXPECT_GE(host_->now - start, 3u * 12u);
+  EXPECT_TRUE(host_->soundStarts.empty());
+}
+
+// In the running game: the frame counter stands still while paused, the
+// Escape that ends the pause does not quit, and a fresh press does.
+TEST_F(Pause, GameResumesAtTheSameFrameAndQuitsOnlyOnAFreshEscape) {
+  LeaveFullscreen();
+  player1State = 1;
+  player2State = 0;
+  std::vector<int32_t> frames;
+  std::vector<uint32_t> times;
+  host_->onPresent = [&](const uint16_t*) {
+    frames.push_back(frameCounter);
+    times.push_back(host_->now);
+  };
+  host_->KeyDownAtPresent(3, PAUSE);  // seen by frame 3's pause step
+  host_->KeyUpAtPresent(6, PAUSE);
+  host_->KeyDownAtPresent(10, ESC);   // resumes
+  host_->KeyUpAtPresent(14, ESC);
+  host_->KeyDownAtPresent(16, ESC);   // quits
+  EXPECT_EQ(RunGame(), Screen::Menu);
+  // Presents 1..3 are frames 1..3; 4..11 the pause passes inside frame 3;
+  // then frames 4, 5, ... until the fresh Escape.
+  std::vector<int32_t> expected = {1, 2, 3};
+  for (int32_t i = 4; i <= 11; ++i) expected.push_back(3);
+  for (int32_t f = 4; f <= 8; ++f) expected.push_back(f);
+  EXPECT_EQ(frames, expected);
+  EXPECT_GT(times[10], times[3]);
+  EXPECT_EQ(escLatch, 0);
+}
+}  // namespace

@@ -87,9 +87,12 @@ void ApplyControlLook() {
   palette.setColor(QPalette::WindowText, Qt::black);
   palette.setColor(QPalette::ButtonText, Qt::black);
   QApplication::setPalette(palette);
+  // A small sans face in pixels, not points: the layout is given in pixels,
+  // and at 10 px (about 8 points) the longest texts fit their controls at
+  // any desktop scale.
   QFont font("Liberation Sans");
   font.setStyleHint(QFont::SansSerif);
-  font.setPixelSize(11);
+  font.setPixelSize(10);
   QApplication::setFont(font);
 }
 
@@ -267,6 +270,12 @@ QWidget* DesktopWindows::Control(int32_t id) {
   return it == controls_.end() ? nullptr : it->second.data();
 }
 
+int32_t DesktopWindows::IdOf(const QObject* control) const {
+  for (const auto& [id, c] : controls_)
+    if (c.data() == control) return id;
+  return -1;
+}
+
 QWidget* DesktopWindows::Window(int32_t n) {
   auto it = windows_.find(n);
   return it == windows_.end() ? nullptr : it->second.data();
@@ -379,6 +388,53 @@ bool DesktopGrabControl(int32_t id, DesktopPicture* picture) {
   if (c == nullptr) return false;
   *picture = PictureOf(c->grab().toImage());
   return true;
+}
+
+std::string DesktopControlKind(int32_t id) {
+  QWidget* c = LiveControl(id);
+  if (c == nullptr) return "";
+  if (qobject_cast<QTabWidget*>(c) != nullptr) return "tab";
+  if (qobject_cast<QPushButton*>(c) != nullptr) return "button";
+  if (qobject_cast<QGroupBox*>(c) != nullptr) return "group";
+  if (auto* label = qobject_cast<QLabel*>(c)) return label->pixmap().isNull() ? "label" : "picture";
+  return "other";
+}
+
+namespace {
+QString TextOf(QWidget* c) {
+  if (auto* tabs = qobject_cast<QTabWidget*>(c)) {
+    QStringList labels;
+    for (int i = 0; i < tabs->count(); ++i) labels << tabs->tabText(i);
+    return labels.join('|');
+  }
+  if (auto* button = qobject_cast<QAbstractButton*>(c)) return button->text();
+  if (auto* group = qobject_cast<QGroupBox*>(c)) return group->title();
+  if (auto* label = qobject_cast<QLabel*>(c)) return label->text();
+  return QString();
+}
+}  // namespace
+
+std::string DesktopControlText(int32_t id) {
+  QWidget* c = LiveControl(id);
+  return c == nullptr ? std::string() : TextOf(c).toStdString();
+}
+
+int32_t DesktopControlTextWidth(int32_t id) {
+  QWidget* c = LiveControl(id);
+  if (c == nullptr) return 0;
+  return c->fontMetrics().horizontalAdvance(TextOf(c));
+}
+
+std::vector<int32_t> DesktopPageControls(int32_t id, int32_t index) {
+  std::vector<int32_t> ids;
+  auto* tabs = qobject_cast<QTabWidget*>(LiveControl(id));
+  if (tabs == nullptr || index < 0 || index >= tabs->count()) return ids;
+  const QWidget* page = tabs->widget(index);
+  for (QObject* child : page->children()) {
+    const int32_t childId = g_liveWindows->IdOf(child);
+    if (childId >= 0) ids.push_back(childId);
+  }
+  return ids;
 }
 
 bool DesktopSendKey(int32_t n, int32_t toolkitKey, bool press, bool autoRepeat) {

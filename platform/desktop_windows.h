@@ -53,6 +53,7 @@ class DesktopWindows {
   void QueueEvent(int32_t event, int32_t controlId) { pending_.push_back({event, controlId}); }
   QWidget* Control(int32_t id);
   QWidget* Window(int32_t n);
+  int32_t IdOf(const QObject* control) const;  // -1 when it is no control of ours
 
  private:
   struct PendingEvent {

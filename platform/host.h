@@ -108,6 +108,9 @@ struct PictureData {
 };
 const PictureData* FindPicture(int32_t n);
 
+// The room of each table of numbered objects (sprites, sounds, pictures, fonts, files).
+std::vector<size_t> PlatformTableRooms();
+
 // Reset of every platform table, for tests that run the program many times in one process.
 void ResetPlatformState();
 

@@ -1,25 +1,14 @@
 #include <QApplication>
 #include <QBackingStore>
-#include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFontMetrics>
-#include <QGroupBox>
 #include <QImage>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QLibraryInfo>
-#include <QMessageBox>
 #include <QPainter>
-#include <QPixmap>
-#include <QPointer>
-#include <QPushButton>
 #include <QScreen>
-#include <QStyle>
-#include <QStyleFactory>
-#include <QTabBar>
-#include <QTabWidget>
 #include <QTimer>
 #include <QUrl>
 #include <QWindow>
@@ -35,13 +24,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <deque>
 #include <map>
 #include <thread>
 
 #include "platform/desktop_host.h"
 #include "platform/desktop_scaler.h"
 #include "platform/desktop_sound.h"
+#include "platform/desktop_windows.h"
 #include "platform/host.h"
 
 namespace {
@@ -193,22 +182,6 @@ class KeyWatcher : public QObject {
   QTimer releaseTimer_;
 };
 
-// A compact classic look, so that the menu's pixel layout fits its small window.
-void ApplyClassicLook() {
-  if (QStyle* style = QStyleFactory::create("Windows")) QApplication::setStyle(style);
-  const QColor face(212, 208, 200);
-  QPalette palette(face, face);
-  palette.setColor(QPalette::Base, Qt::white);
-  palette.setColor(QPalette::Text, Qt::black);
-  palette.setColor(QPalette::WindowText, Qt::black);
-  palette.setColor(QPalette::ButtonText, Qt::black);
-  QApplication::setPalette(palette);
-  QFont font("Liberation Sans");
-  font.setStyleHint(QFont::SansSerif);
-  font.setPixelSize(11);
-  QApplication::setFont(font);
-}
-
 // Made by the first service that needs it; the program's own command line
 // is none of the toolkit's business.
 bool EnsureApp() {
@@ -231,38 +204,14 @@ bool EnsureApp() {
       auto* watcher = new KeyWatcher();
       watcher->setParent(qApp);
       qApp->installEventFilter(watcher);
-      ApplyClassicLook();
+      ApplyControlLook();
     }
   }
   return g_appState == AppState::Running;
 }
 
-QString FromBytes(const std::string& text) {
-  return QString::fromLatin1(text.data(), qsizetype(text.size()));
-}
-
-// A CR starts a new line, as does CR LF.
-QString LabelText(const std::string& text) {
-  QString s = FromBytes(text);
-  s.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-  s.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-  return s;
-}
-
 // A filled text background is white, as a fresh drawing context has it.
 constexpr uint16_t OPAQUE_TEXT_BACKGROUND = 0xFFFF;
-
-
-DesktopPicture PictureOf(const QImage& source) {
-  const QImage image = source.convertToFormat(QImage::Format_ARGB32);
-  DesktopPicture p;
-  p.width = image.width();
-  p.height = image.height();
-  p.argb.resize(size_t(p.width) * size_t(p.height));
-  for (int y = 0; y < p.height; ++y)
-    std::memcpy(&p.argb[size_t(y) * size_t(p.width)], image.constScanLine(y), size_t(p.width) * 4);
-  return p;
-}
 
 // ---- the full screen ----------------------------------------------------------------
 
@@ -357,31 +306,9 @@ class ScreenWindow : public QWindow {
   Fit fit_;
 };
 
-// ---- windows and controls ----------------------------------------------------------------
-
-class DesktopHost;
-
-// A top-level window whose close box only reports.
-class AppWindow : public QWidget {
- public:
-  explicit AppWindow(DesktopHost* host) : host_(host) {}
-
- protected:
-  void closeEvent(QCloseEvent* e) override;
-
- private:
-  DesktopHost* host_;
-};
-
-DesktopHost* g_liveHost = nullptr;
-
 class DesktopHost : public PlatformHost {
  public:
-  DesktopHost() { g_liveHost = this; }
-  ~DesktopHost() override {
-    ReleaseAll();
-    if (g_liveHost == this) g_liveHost = nullptr;
-  }
+  ~DesktopHost() override { ReleaseAll(); }
 
   // clock and waiting
   uint32_t Ticks() override { return static_cast<uint32_t>(MonotonicMicros() / 1000u); }
@@ -400,17 +327,7 @@ class DesktopHost : public PlatformHost {
     return n > 0 ? std::string(buffer, size_t(n)) : std::string();
   }
   int32_t MessageBox(const std::string& title, const std::string& text) override {
-    if (!EnsureApp()) {
-      std::fprintf(stderr, "%s: %s\n", title.c_str(), text.c_str());
-      std::fflush(stderr);
-      return 1;
-    }
-    QWidget* owner = QApplication::activeWindow();
-    if (owner == nullptr && eventWindow_ != nullptr && eventWindow_->isVisible()) owner = eventWindow_;
-    QMessageBox box(QMessageBox::NoIcon, FromBytes(title), FromBytes(text), QMessageBox::Ok, owner);
-    box.setTextFormat(Qt::PlainText);
-    box.exec();
-    return 1;
+    return windows_.MessageBox(title, text);
   }
   void OpenUrl(const std::string& url) override {
     if (EnsureApp()) QDesktopServices::openUrl(QUrl(FromBytes(url)));
@@ -530,151 +447,38 @@ class DesktopHost : public PlatformHost {
   // windows and controls
   Handle CreateWindow(int32_t n, int32_t x, int32_t y, int32_t w, int32_t h, int32_t flags,
                       const std::string& title) override {
-    if (!EnsureApp() || w <= 0 || h <= 0) return 0;
-    auto old = windows_.find(n);
-    if (old != windows_.end()) {
-      DeleteWindow(old->second);
-      windows_.erase(old);
-    }
-    PruneControls();
-    // What the previous menu left unserved is not this window's business.
-    pending_.clear();
-    auto* window = new AppWindow(this);
-    window->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                           Qt::WindowCloseButtonHint);
-    window->setWindowTitle(FromBytes(title));
-    window->setFixedSize(w, h);
-    QPoint at(x, y);
-    if ((flags & WINDOW_CENTRED) != 0) {
-      if (QScreen* s = QGuiApplication::primaryScreen())
-        at = s->availableGeometry().center() - QPoint(w / 2, h / 2);
-    }
-    window->move(at);
-    window->show();
-    windows_[n] = window;
-    eventWindow_ = window;
-    return HandleOf(window);
+    return windows_.CreateWindow(n, x, y, w, h, flags, title);
   }
-  Handle WindowHandle(int32_t n) override {
-    auto it = windows_.find(n);
-    return it == windows_.end() ? 0 : HandleOf(it->second);
-  }
-  void BeginControlParent(Handle parent) override {
-    currentParent_ = nullptr;
-    for (auto& [n, window] : windows_)
-      if (HandleOf(window) == parent) currentParent_ = window;
-  }
+  Handle WindowHandle(int32_t n) override { return windows_.WindowHandle(n); }
+  void BeginControlParent(Handle parent) override { windows_.BeginControlParent(parent); }
   void AddTabControl(int32_t id, int32_t x, int32_t y, int32_t w, int32_t h) override {
-    if (currentParent_ == nullptr) return;
-    auto* tabs = new QTabWidget(currentParent_);
-    tabs->setGeometry(x, y, w, h);
-    QObject::connect(tabs, &QTabWidget::currentChanged, tabs, [this, id](int) {
-      if (!quietTabs_) QueueEvent(EVENT_CONTROL, id);
-    });
-    tabs->show();
-    savedParent_ = currentParent_;
-    controls_[id] = tabs;
+    windows_.AddTabControl(id, x, y, w, h);
   }
   void AddControlItem(int32_t id, int32_t, const std::string& text) override {
-    auto* tabs = qobject_cast<QTabWidget*>(Control(id));
-    if (tabs == nullptr) return;
-    auto* page = new QWidget();
-    // The first tab becomes current by itself; that is no user's choice.
-    quietTabs_ = true;
-    tabs->addTab(page, FromBytes(text));
-    quietTabs_ = false;
-    currentParent_ = page;
+    windows_.AddControlItem(id, text);
   }
-  void EndControlParent() override { currentParent_ = savedParent_; }
+  void EndControlParent() override { windows_.EndControlParent(); }
   void AddPushButton(int32_t id, int32_t x, int32_t y, int32_t w, int32_t h,
                      const std::string& text) override {
-    if (currentParent_ == nullptr) return;
-    auto* button = new QPushButton(FromBytes(text), currentParent_);
-    button->setAutoDefault(false);
-    QObject::connect(button, &QPushButton::clicked, button,
-                     [this, id] { QueueEvent(EVENT_CONTROL, id); });
-    Place(id, button, x, y, w, h);
+    windows_.AddPushButton(id, x, y, w, h, text);
   }
   void AddLabel(int32_t id, int32_t x, int32_t y, int32_t w, int32_t h,
                 const std::string& text) override {
-    if (currentParent_ == nullptr) return;
-    auto* label = new QLabel(currentParent_);
-    // Names come from files: never let them turn into markup.
-    label->setTextFormat(Qt::PlainText);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    label->setWordWrap(true);
-    label->setText(LabelText(text));
-    Place(id, label, x, y, w, h);
+    windows_.AddLabel(id, x, y, w, h, text);
   }
   void AddGroupBox(int32_t id, int32_t x, int32_t y, int32_t w, int32_t h,
                    const std::string& text) override {
-    if (currentParent_ == nullptr) return;
-    Place(id, new QGroupBox(FromBytes(text), currentParent_), x, y, w, h);
+    windows_.AddGroupBox(id, x, y, w, h, text);
   }
   void AddPictureControl(int32_t id, int32_t x, int32_t y, int32_t, int32_t,
                          int32_t picture) override {
-    if (currentParent_ == nullptr) return;
-    auto* box = new QLabel(currentParent_);
-    const QImage image = ImageOfPicture(FindPicture(picture));
-    // The box takes the picture's own size: the given size neither scales nor cuts it.
-    if (!image.isNull()) box->setPixmap(QPixmap::fromImage(image));
-    Place(id, box, x, y, image.width(), image.height());
+    windows_.AddPictureControl(id, x, y, picture);
   }
-  void SetControlText(int32_t id, const std::string& text) override {
-    QWidget* c = Control(id);
-    if (auto* label = qobject_cast<QLabel*>(c)) {
-      label->setText(LabelText(text));
-    } else if (auto* button = qobject_cast<QAbstractButton*>(c)) {
-      button->setText(FromBytes(text));
-    } else if (auto* group = qobject_cast<QGroupBox*>(c)) {
-      group->setTitle(FromBytes(text));
-    } else {
-      return;
-    }
-    // The key capture polls the keyboard without serving the window: paint now.
-    c->repaint();
-    if (QWindow* w = c->window()->windowHandle()) w->requestUpdate();
-  }
-  int32_t ControlState(int32_t id) override {
-    auto* tabs = qobject_cast<QTabWidget*>(Control(id));
-    return tabs == nullptr ? 0 : tabs->currentIndex();
-  }
-  void SetControlState(int32_t id, int32_t value) override {
-    auto* tabs = qobject_cast<QTabWidget*>(Control(id));
-    if (tabs == nullptr || value < 0 || value >= tabs->count()) return;
-    quietTabs_ = true;
-    tabs->setCurrentIndex(value);
-    quietTabs_ = false;
-  }
-  int32_t WaitEvent(int32_t* controlId) override {
-    if (pending_.empty() && g_appState == AppState::Running)
-      QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    if (pending_.empty()) return 0;
-    const PendingEvent e = pending_.front();
-    pending_.pop_front();
-    if (e.event == EVENT_CONTROL && controlId != nullptr) *controlId = e.controlId;
-    return e.event;
-  }
-  void DestroyWindows() override {
-    for (auto& [n, window] : windows_) DeleteWindow(window);
-    windows_.clear();
-    controls_.clear();
-    pending_.clear();
-    currentParent_ = savedParent_ = nullptr;
-    eventWindow_ = nullptr;
-  }
-
-  // ---- for the window classes and the test hooks ----
-  void QueueEvent(int32_t event, int32_t controlId) { pending_.push_back({event, controlId}); }
-  QWidget* Control(int32_t id) {
-    auto it = controls_.find(id);
-    return it == controls_.end() ? nullptr : it->second.data();
-  }
-  QWidget* Window(int32_t n) {
-    auto it = windows_.find(n);
-    return it == windows_.end() ? nullptr : it->second.data();
-  }
+  void SetControlText(int32_t id, const std::string& text) override { windows_.SetControlText(id, text); }
+  int32_t ControlState(int32_t id) override { return windows_.ControlState(id); }
+  void SetControlState(int32_t id, int32_t value) override { windows_.SetControlState(id, value); }
+  int32_t WaitEvent(int32_t* controlId) override { return windows_.WaitEvent(controlId); }
+  void DestroyWindows() override { windows_.DestroyAll(); }
 
  private:
   struct FontSlot {
@@ -683,13 +487,6 @@ class DesktopHost : public PlatformHost {
     QFont font;
     bool made = false;
   };
-  struct PendingEvent {
-    int32_t event;
-    int32_t controlId;
-  };
-
-  static Handle HandleOf(QWidget* w) { return reinterpret_cast<Handle>(w); }
-
   // Points at the screen's resolution, as a character height in pixels.
   QFont FontFor(int32_t n) {
     auto it = fonts_.find(n);
@@ -708,39 +505,9 @@ class DesktopHost : public PlatformHost {
     return slot.font;
   }
 
-  static QImage ImageOfPicture(const PictureData* picture) {
-    if (picture == nullptr || picture->width <= 0 || picture->height <= 0 ||
-        picture->rgb.size() < size_t(picture->width) * size_t(picture->height) * 3)
-      return QImage();
-    QImage image(picture->width, picture->height, QImage::Format_RGB888);
-    const size_t row = size_t(picture->width) * 3;
-    for (int y = 0; y < picture->height; ++y)
-      std::memcpy(image.scanLine(y), picture->rgb.data() + size_t(y) * row, row);
-    return image;
-  }
-
-  void Place(int32_t id, QWidget* control, int32_t x, int32_t y, int32_t w, int32_t h) {
-    control->setGeometry(x, y, w, h);
-    control->show();
-    controls_[id] = control;
-  }
-
-  void PruneControls() {
-    for (auto it = controls_.begin(); it != controls_.end();)
-      it = it->second.isNull() ? controls_.erase(it) : std::next(it);
-  }
-
-  void DeleteWindow(QPointer<AppWindow>& window) {
-    if (window.isNull()) return;
-    if (eventWindow_ == window) eventWindow_ = nullptr;
-    if (currentParent_ != nullptr && currentParent_->window() == window) currentParent_ = nullptr;
-    if (savedParent_ != nullptr && savedParent_->window() == window) savedParent_ = nullptr;
-    delete window.data();
-  }
-
   void ReleaseAll() {
     sound_.Close();
-    DestroyWindows();
+    windows_.DestroyAll();
     delete screen_;
     screen_ = nullptr;
   }
@@ -748,22 +515,13 @@ class DesktopHost : public PlatformHost {
   ScreenWindow* screen_ = nullptr;
   DesktopSound sound_;
   std::map<int32_t, FontSlot> fonts_;
-  std::map<int32_t, QPointer<AppWindow>> windows_;
-  std::map<int32_t, QPointer<QWidget>> controls_;
-  QPointer<QWidget> currentParent_;
-  QPointer<QWidget> savedParent_;
-  QPointer<QWidget> eventWindow_;
-  bool quietTabs_ = false;
-  std::deque<PendingEvent> pending_;
+  DesktopWindows windows_;
 };
 
-void AppWindow::closeEvent(QCloseEvent* e) {
-  // The program decides what the close box means; the window stays.
-  e->ignore();
-  host_->QueueEvent(EVENT_CLOSE, 0);
-}
-
 }  // namespace
+
+bool EnsureDesktopApp() { return EnsureApp(); }
+bool DesktopAppRunning() { return g_appState == AppState::Running; }
 
 std::unique_ptr<PlatformHost> MakeDesktopHost() { return std::make_unique<DesktopHost>(); }
 
@@ -773,106 +531,6 @@ DesktopRect DesktopPictureFit(int32_t w, int32_t h, int32_t* factor) {
   const Fit f = FitPicture(w, h);
   *factor = f.factor;
   return DesktopRect{f.target.x(), f.target.y(), f.target.width(), f.target.height()};
-}
-
-namespace {
-QWidget* LiveControl(int32_t id) { return g_liveHost == nullptr ? nullptr : g_liveHost->Control(id); }
-QWidget* LiveWindow(int32_t n) { return g_liveHost == nullptr ? nullptr : g_liveHost->Window(n); }
-}  // namespace
-
-bool DesktopClickButton(int32_t id) {
-  auto* button = qobject_cast<QAbstractButton*>(LiveControl(id));
-  if (button == nullptr) return false;
-  button->click();
-  return true;
-}
-
-bool DesktopUserSelectTab(int32_t id, int32_t index) {
-  auto* tabs = qobject_cast<QTabWidget*>(LiveControl(id));
-  if (tabs == nullptr || index < 0 || index >= tabs->count()) return false;
-  tabs->tabBar()->setCurrentIndex(index);
-  return true;
-}
-
-bool DesktopUseCloseBox(int32_t n) {
-  QWidget* window = LiveWindow(n);
-  if (window == nullptr) return false;
-  QCloseEvent e;
-  QCoreApplication::sendEvent(window, &e);
-  return true;
-}
-
-bool DesktopWindowVisible(int32_t n) {
-  QWidget* window = LiveWindow(n);
-  return window != nullptr && window->isVisible();
-}
-
-namespace {
-DesktopRect RectOf(const QRect& r) { return DesktopRect{r.x(), r.y(), r.width(), r.height()}; }
-}  // namespace
-
-bool DesktopWindowRect(int32_t n, DesktopRect* rect) {
-  QWidget* window = LiveWindow(n);
-  if (window == nullptr) return false;
-  *rect = RectOf(QRect(window->mapToGlobal(QPoint(0, 0)), window->size()));
-  return true;
-}
-
-bool DesktopScreenRect(DesktopRect* rect) {
-  QScreen* s = EnsureApp() ? QGuiApplication::primaryScreen() : nullptr;
-  if (s == nullptr) return false;
-  *rect = RectOf(s->availableGeometry());
-  return true;
-}
-
-bool DesktopControlRect(int32_t id, DesktopRect* rect) {
-  QWidget* c = LiveControl(id);
-  if (c == nullptr) return false;
-  *rect = RectOf(c->geometry());
-  return true;
-}
-
-bool DesktopControlScreenRect(int32_t id, DesktopRect* rect) {
-  QWidget* c = LiveControl(id);
-  if (c == nullptr) return false;
-  *rect = RectOf(QRect(c->mapToGlobal(QPoint(0, 0)), c->size()));
-  return true;
-}
-
-bool DesktopTabScreenRect(int32_t id, int32_t index, DesktopRect* rect) {
-  auto* tabs = qobject_cast<QTabWidget*>(LiveControl(id));
-  if (tabs == nullptr || index < 0 || index >= tabs->count()) return false;
-  const QRect r = tabs->tabBar()->tabRect(index);
-  *rect = RectOf(QRect(tabs->tabBar()->mapToGlobal(r.topLeft()), r.size()));
-  return true;
-}
-
-bool DesktopControlVisible(int32_t id) {
-  QWidget* c = LiveControl(id);
-  return c != nullptr && c->isVisible();
-}
-
-bool DesktopGrabWindow(int32_t n, DesktopPicture* picture) {
-  QWidget* window = LiveWindow(n);
-  if (window == nullptr) return false;
-  *picture = PictureOf(window->grab().toImage());
-  return true;
-}
-
-bool DesktopGrabControl(int32_t id, DesktopPicture* picture) {
-  QWidget* c = LiveControl(id);
-  if (c == nullptr) return false;
-  *picture = PictureOf(c->grab().toImage());
-  return true;
-}
-
-bool DesktopSendKey(int32_t n, int32_t toolkitKey, bool press, bool autoRepeat) {
-  QWidget* window = LiveWindow(n);
-  if (window == nullptr) return false;
-  QKeyEvent e(press ? QEvent::KeyPress : QEvent::KeyRelease, toolkitKey, Qt::NoModifier,
-              QString(), autoRepeat);
-  QCoreApplication::sendEvent(window, &e);
-  return true;
 }
 
 void DesktopSetApplicationActive(bool active) {

@@ -49,6 +49,15 @@ bool DesktopTabScreenRect(int32_t id, int32_t index, DesktopRect* rect);
 bool DesktopControlVisible(int32_t id);
 bool DesktopGrabWindow(int32_t n, DesktopPicture* picture);
 bool DesktopGrabControl(int32_t id, DesktopPicture* picture);
+// What a control is ("tab", "button", "label", "group", "picture"; empty when
+// there is none), its text (a tab control: its tab labels joined by "|"), and
+// the width of that text in the control's own font.
+std::string DesktopControlKind(int32_t id);
+std::string DesktopControlText(int32_t id);
+int32_t DesktopControlTextWidth(int32_t id);
+// The ids of the controls on page `index` of tab control `id`, in the order
+// they were made.
+std::vector<int32_t> DesktopPageControls(int32_t id, int32_t index);
 // A key event as the window system would deliver it to window n.
 bool DesktopSendKey(int32_t n, int32_t toolkitKey, bool press, bool autoRepeat);
 // The application lost or regained the focus.

@@ -115,6 +115,8 @@ const PictureData* FindPicture(int32_t n);
 
 // Restarts the random generator at a seed of the caller's choosing.
 void SeedRandom(uint64_t seed);
+// The room of each table of numbered objects (sprites, sounds, pictures, fonts, files).
+std::vector<size_t> PlatformTableRooms();
 
 // Reset of every platform table, for tests that run the program many times in one process.
 void ResetPlatformState();

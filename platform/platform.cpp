@@ -83,6 +83,19 @@ int32_t lastControlId = 0;
 
 }  // namespace
 
+namespace platform_detail {
+std::vector<std::function<size_t()>>& TableRooms() {
+  static std::vector<std::function<size_t()>> rooms;
+  return rooms;
+}
+}  // namespace platform_detail
+
+std::vector<size_t> PlatformTableRooms() {
+  std::vector<size_t> rooms;
+  for (const auto& room : platform_detail::TableRooms()) rooms.push_back(room());
+  return rooms;
+}
+
 PlatformHost& Host() {
   if (!currentHost) currentHost = std::make_unique<InertHost>();
   return *currentHost;

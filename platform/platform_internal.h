@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -12,13 +13,20 @@
 
 namespace platform_detail {
 
+// The room of every numbered table, so that a long run can show that none grows.
+std::vector<std::function<size_t()>>& TableRooms();
+
 // Objects named by small non-negative numbers the program chooses. The table
 // starts with a fixed room and grows to n + growth when a number at or past
 // the room is used. Negative numbers never name anything.
 template <class T>
 class NumberedTable {
  public:
-  NumberedTable(int32_t room, int32_t growth) : room_(room), growth_(growth), slots_(size_t(room)) {}
+  NumberedTable(int32_t room, int32_t growth) : room_(room), growth_(growth), slots_(size_t(room)) {
+    TableRooms().push_back([this] { return Room(); });
+  }
+  NumberedTable(const NumberedTable&) = delete;
+  NumberedTable& operator=(const NumberedTable&) = delete;
 
   T* Find(int32_t n) {
     if (n < 0 || size_t(n) >= slots_.size() || !slots_[size_t(n)]) return nullptr;

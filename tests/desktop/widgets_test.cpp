@@ -17,15 +17,16 @@ constexpr int32_t PICTURE_LARGE = 51;
 
 uint32_t Quadrants(int x, int y) { return (x < 15 ? 0xFF0000u : 0x0000FFu) | (y < 10 ? 0x00FF00u : 0); }
 
-// Rows of a grab that hold dark (text) pixels, as runs of rows.
+// Lines of text in a grab: runs of rows that hold dark pixels. A gap of a
+// single row (the dot of an "i") does not part two lines.
 int32_t InkBands(const DesktopPicture& p) {
   int32_t bands = 0;
-  bool inBand = false;
+  int32_t blankRows = 2;
   for (int y = 0; y < p.height; ++y) {
     bool ink = false;
     for (int x = 0; x < p.width; ++x) ink |= (p.At(x, y) & 0xFF) < 0x60;
-    if (ink && !inBand) ++bands;
-    inBand = ink;
+    if (ink && blankRows >= 2) ++bands;
+    blankRows = ink ? 0 : blankRows + 1;
   }
   return bands;
 }

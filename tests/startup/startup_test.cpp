@@ -74,6 +74,7 @@ TEST_F(StartUpTest, WithoutMenuWindowAGameStartsAndItsQuitEndsTheProgram) {
       frame = frameCounter;
     }
   };
+  host_->windowsWork = false;
   host_->KeyDownAtPresent(0, 1);  // Escape held from the start
   const RunResult r = RunProgram();
   EXPECT_TRUE(r.ended);
@@ -92,8 +93,9 @@ TEST_F(StartUpTest, WithoutMenuWindowAGameStartsAndItsQuitEndsTheProgram) {
   EXPECT_EQ(programDirectory, dir_.string() + "/");
 }
 
-// From start-up through 100 frames to Escape and the program's end.
-TEST_F(StartUpTest, HundredFramesThenEscapeEndsTheRun) {
+// From the menu through 100 frames, Escape back to a new menu, and its close box.
+TEST_F(StartUpTest, HundredFramesThenEscapeBackToTheMenuAndItsCloseBoxEndsTheRun) {
+  host_->menuEvents = {{EVENT_CONTROL, 2}, {EVENT_CLOSE, 0}};
   std::vector<uint32_t> presentTimes;
   host_->onPresent = [&](const uint16_t*) { presentTimes.push_back(host_->now); };
   host_->KeyDownAtPresent(100, 1);
@@ -104,6 +106,8 @@ TEST_F(StartUpTest, HundredFramesThenEscapeEndsTheRun) {
   ASSERT_EQ(presentTimes.size(), 100u);
   for (size_t i = 1; i < presentTimes.size(); ++i) EXPECT_EQ(presentTimes[i] - presentTimes[i - 1], 36u);
   EXPECT_TRUE(host_->messageBoxes.empty());
+  EXPECT_EQ(host_->windowTitles.size(), 2u);
+  EXPECT_FALSE(host_->screenOpen);
 }
 
 TEST_F(StartUpTest, KeyFileIsReadBesideTheProgramWhateverTheCurrentDirectory) {

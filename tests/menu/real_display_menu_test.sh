@@ -1,0 +1,157 @@
+#!/bin/bash
+# The real binary on Xvfb, driven by xdotool: the menu, a game and back, the
+# refused "Controls" tab, "Exit Game"; then in a fresh folder a key captured
+# with a real key press, "Save Settings", and the submission URL handed to a
+# browser stand-in. Screenshots of the four tabs land in $2 (when given).
+set -u
+binary="$1"
+shots="${2:-}"
+for tool in Xvfb xdotool import convert; do
+  command -v $tool >/dev/null || { echo "no $tool"; exit 77; }
+done
+
+work=$(mktemp -d)
+xvfb=""
+app=""
+trap 'kill $app $xvfb 2>/dev/null; rm -rf "$work"' EXIT
+fail() { echo "FAIL: $*"; exit 1; }
+
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
+xvfb=$!
+for i in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+export DISPLAY=:$(head -1 "$work/display")
+export ALSOFT_DRIVERS=null
+
+# The browser stand-in records what it is handed; the desktop's own handlers
+# must not get in between.
+mkdir -p "$work/xdg-config" "$work/xdg-data"
+cat >"$work/browser" <<EOF
+#!/bin/sh
+printf '%s\n' "\$@" >>"$work/urls"
+EOF
+chmod +x "$work/browser"
+export BROWSER="$work/browser" XDG_CONFIG_HOME="$work/xdg-config" XDG_DATA_HOME="$work/xdg-data"
+unset XDG_CURRENT_DESKTOP DESKTOP_SESSION GNOME_DESKTOP_SESSION_ID KDE_FULL_SESSION
+
+TITLE='^Tolvane V1\.3 - written by the Tolvane team$'
+
+# Waits for a window whose name matches $1 and that is not $2; prints its id.
+wait_window() {
+  local w=""
+  for i in $(seq 100); do
+    w=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | grep -vx "${2:-none}" | head -1)
+    [ -n "$w" ] && { echo "$w"; return 0; }
+    sleep 0.1
+  done
+  return 1
+}
+
+# The pages of the tab control start at (3, 20) in the window; a click lands
+# in the middle of the control given by its place on the page.
+menu_x=0
+menu_y=0
+locate_menu() {
+  eval "$(xdotool getwindowgeometry --shell "$1")"
+  menu_x=$X
+  menu_y=$Y
+}
+click_page() {  # x y w h on the page
+  xdotool mousemove --sync $((menu_x + 3 + $1 + $3 / 2)) $((menu_y + 20 + $2 + $4 / 2)) click 1
+  sleep 0.3
+}
+click_tab() {  # index
+  local at=(37 104 169 248)
+  xdotool mousemove --sync $((menu_x + ${at[$1]})) $((menu_y + 10)) click 1
+  sleep 0.3
+}
+page_shot() {  # file: the window's page area
+  import -window root -crop 344x176+$((menu_x + 3))+$((menu_y + 22)) +repage "$1"
+}
+tab_shot() {  # name
+  [ -n "$shots" ] || return 0
+  mkdir -p "$shots"
+  import -window root -crop 350x200+${menu_x}+${menu_y} +repage "$shots/$1.png"
+}
+wait_exit() {
+  for i in $(seq 100); do kill -0 $app 2>/dev/null || break; sleep 0.1; done
+  kill -0 $app 2>/dev/null && fail "$1 did not end the program"
+  wait $app
+  local code=$?
+  app=""
+  [ $code -eq 0 ] || fail "exit code $code after $1"
+}
+
+# ---- a game from the menu and back ----
+mkdir "$work/run1"
+cp "$binary" "$work/run1/tolvane"
+"$work/run1/tolvane" &
+app=$!
+menu=$(wait_window "$TITLE") || fail "no menu window"
+sleep 0.5
+locate_menu "$menu"
+page_shot "$work/game_page_before.png"
+click_page 240 20 90 20  # "1 Player Game"
+screen=$(wait_window '^Tolvane$') || fail "1 Player Game opened no game screen"
+sleep 1
+geom=$(xdotool getwindowgeometry "$screen")
+grep -q "1280x1024" <<<"$geom" || fail "game window is not full screen: $geom"
+xdotool windowfocus --sync "$screen" 2>/dev/null
+xdotool key Escape
+menu2=$(wait_window "$TITLE" "$menu") || fail "Escape brought no new menu"
+sleep 0.5
+locate_menu "$menu2"
+click_tab 1  # "Controls", refused after a game
+box=$(wait_window '^Error !!!$') || fail "no message for the Controls tab"
+import -window root "$work/box.png"
+xdotool windowfocus --sync "$box" 2>/dev/null
+xdotool key Return
+for i in $(seq 50); do xdotool search --onlyvisible --name '^Error !!!$' >/dev/null 2>&1 || break; sleep 0.1; done
+sleep 0.3
+page_shot "$work/game_page_after.png"
+diff=$(compare -metric AE "$work/game_page_before.png" "$work/game_page_after.png" null: 2>&1)
+[ "${diff%% *}" -lt 50 ] 2>/dev/null || fail "the menu did not return to The Game ($diff pixels differ)"
+click_page 240 130 90 20  # "Exit Game"
+wait_exit "Exit Game"
+[ -e "$work/run1/keyboard" ] && fail "the key file was written without Save Settings"
+
+# ---- a fresh folder: capture, save, submit ----
+mkdir "$work/run2"
+cp "$binary" "$work/run2/tolvane"
+"$work/run2/tolvane" &
+app=$!
+menu=$(wait_window "$TITLE") || fail "no menu window in the fresh folder"
+sleep 0.5
+locate_menu "$menu"
+tab_shot menu_the_game
+# Waiting for an event costs no processor time: at most 50 ms in 2 s.
+cpu_ticks() { awk '{print $14 + $15}' /proc/$app/stat; }
+before=$(cpu_ticks)
+sleep 2
+spent=$(( $(cpu_ticks) - before ))
+[ $spent -le 5 ] || fail "the waiting menu used $spent ticks of processor time in 2 s"
+click_tab 1
+xdotool search --onlyvisible --name '^Error !!!$' >/dev/null 2>&1 && fail "Controls refused before any game"
+click_page 246 17 80 16  # the "Break" key button
+xdotool windowfocus --sync "$menu" 2>/dev/null
+xdotool key F1  # held by no other action
+sleep 0.3
+tab_shot menu_controls
+click_page 85 14 75 20  # "Save Settings"
+sleep 0.3
+[ -f "$work/run2/keyboard" ] || fail "Save Settings wrote no key file"
+expected=$(printf '%08x' 0xCB 0xCD 0xC8 0xD0 0x9D 0x36 0x1E 0x20 0x11 0x1F 0x32 0x31 0x3B |
+  sed 's/\(..\)\(..\)\(..\)\(..\)/\4\3\2\1/g')
+actual=$(od -An -v -tx1 "$work/run2/keyboard" | tr -d ' \n')
+[ "$actual" = "$expected" ] || fail "key file holds $actual, want $expected"
+click_tab 2
+tab_shot menu_highscore
+click_page 190 120 155 20  # "Send results to WWW"
+for i in $(seq 50); do [ -s "$work/urls" ] && break; sleep 0.1; done
+want='http://highscores.tolvane.example.org/eintrag.php?points=0&k=0&user=&town=&points2=0&k2=0&user2=&town2='
+[ "$(cat "$work/urls" 2>/dev/null)" = "$want" ] || fail "browser was handed '$(cat "$work/urls" 2>/dev/null)'"
+click_tab 3
+tab_shot menu_about
+click_tab 0
+click_page 240 130 90 20  # "Exit Game"
+wait_exit "Exit Game in the fresh folder"
+echo ok

@@ -41,6 +41,7 @@ class SoakHost : public TestHost {
     textsDrawn.clear();
     soundStarts.clear();
     windowTitles.clear();
+    randomDraws.clear();
     if (menus == MEASURED_FROM + 1) {
       residentAtStart = ResidentBytes();
       roomsAtStart = PlatformTableRooms();

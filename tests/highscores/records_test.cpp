@@ -179,12 +179,16 @@ TEST_F(Records, AnOverlongLineKeepsItsHeadAndTheNextFieldsStillRead) {
   EXPECT_EQ(recordPoints, 7);
 }
 
-TEST_F(Records, AFileThatCannotBeOpenedForWritingStaysAsItWas) {
+TEST_F(Records, AFolderInPlaceOfTheFileIsLeftAlone) {
   recordName = "NEW";
   // Not even root opens a directory for writing.
   std::filesystem::create_directory(dir_.File("data2"));
   EXPECT_EQ(HighscoreTeam(50), 0);
   EXPECT_TRUE(std::filesystem::is_directory(dir_.File("data2")));
+}
+
+TEST_F(Records, AReadOnlyFileStaysAsItWas) {
+  recordName = "NEW";
   if (geteuid() == 0) GTEST_SKIP() << "root may write a read-only file";
   const Bytes stored = RecordBytes("OLD", "", 3, RecordCheckValue(RecordFile::Single, "OLD", "", 3));
   dir_.Put("data1", stored);

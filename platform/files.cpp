@@ -1,10 +1,21 @@
 // Numbered files in the program directory. Every read and write goes to the
 // current file through one 4-byte transfer buffer, whose leftovers are what a
 // read at the end of a file gives back.
+//
+// A file opened for writing is never changed half-way: what the program
+// writes is kept beside the file's own bytes until it is closed, and the
+// close puts the result in place at once (a new file beside it, flushed, then
+// renamed over it). The result is the same as writing over the old bytes in
+// place: the old tail behind the last byte written stays.
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
 
 #include "platform/host.h"
 #include "platform/platform_internal.h"
@@ -14,34 +25,11 @@ std::string programDirectory;
 namespace platform_detail {
 namespace {
 
-class OpenFile {
- public:
-  explicit OpenFile(int fd) : fd_(fd) {}
-  OpenFile(OpenFile&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
-  OpenFile& operator=(OpenFile&&) = delete;
-  ~OpenFile() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  int fd() const { return fd_; }
-
- private:
-  int fd_;
-};
-
-NumberedTable<OpenFile> files(10, 10);
-int32_t currentFile = -1;
-uint8_t transfer[4] = {0, 0, 0, 0};
-
-int CurrentFd() {
-  const OpenFile* f = files.Find(currentFile);
-  return f ? f->fd() : -1;
-}
-
-// Up to count bytes into dst; fewer only at the end of the file.
-size_t ReadSome(int fd, uint8_t* dst, size_t count) {
+// Up to count bytes at offset; fewer only at the end of the file.
+size_t ReadSomeAt(int fd, int64_t offset, uint8_t* dst, size_t count) {
   size_t got = 0;
   while (got < count) {
-    const ssize_t r = ::read(fd, dst + got, count - got);
+    const ssize_t r = ::pread(fd, dst + got, count - got, off_t(offset + int64_t(got)));
     if (r < 0 && errno == EINTR) continue;
     if (r <= 0) break;
     got += size_t(r);
@@ -49,15 +37,184 @@ size_t ReadSome(int fd, uint8_t* dst, size_t count) {
   return got;
 }
 
-void WriteAll(int fd, const uint8_t* src, size_t count) {
+bool WriteAll(int fd, const uint8_t* src, size_t count) {
   while (count > 0) {
     const ssize_t w = ::write(fd, src, count);
     if (w < 0 && errno == EINTR) continue;
-    if (w <= 0) return;
+    if (w <= 0) return false;
     src += w;
     count -= size_t(w);
   }
+  return true;
 }
+
+bool WriteAllAt(int fd, int64_t offset, const uint8_t* src, size_t count) {
+  while (count > 0) {
+    const ssize_t w = ::pwrite(fd, src, count, off_t(offset));
+    if (w < 0 && errno == EINTR) continue;
+    if (w <= 0) return false;
+    src += w;
+    offset += w;
+    count -= size_t(w);
+  }
+  return true;
+}
+
+class OpenFile {
+ public:
+  OpenFile(int fd, std::string path) : fd_(fd), path_(std::move(path)) {
+    struct stat st;
+    baseSize_ = ::fstat(fd_, &st) == 0 ? int64_t(st.st_size) : 0;
+  }
+  OpenFile(OpenFile&& other) noexcept
+      : fd_(other.fd_),
+        path_(std::move(other.path_)),
+        baseSize_(other.baseSize_),
+        pos_(other.pos_),
+        runs_(std::move(other.runs_)),
+        cache_(std::move(other.cache_)),
+        cacheStart_(other.cacheStart_) {
+    other.fd_ = -1;
+    other.runs_.clear();
+  }
+  OpenFile& operator=(OpenFile&&) = delete;
+  ~OpenFile() { Close(); }
+
+  // Up to count bytes from the current position into dst; only the bytes
+  // that arrive are touched.
+  size_t Read(uint8_t* dst, size_t count) {
+    const size_t got = ReadAt(pos_, dst, count);
+    pos_ += int64_t(got);
+    return got;
+  }
+
+  void Write(const uint8_t* src, size_t count) {
+    if (count == 0) return;
+    if (!runs_.empty() && runs_.back().offset + int64_t(runs_.back().bytes.size()) == pos_) {
+      runs_.back().bytes.insert(runs_.back().bytes.end(), src, src + count);
+    } else {
+      runs_.push_back({pos_, std::vector<uint8_t>(src, src + count)});
+    }
+    pos_ += int64_t(count);
+  }
+
+ private:
+  struct Run {
+    int64_t offset;
+    std::vector<uint8_t> bytes;
+  };
+  static constexpr size_t CACHE_BYTES = 4096;
+
+  int64_t Size() const {
+    int64_t size = baseSize_;
+    for (const Run& r : runs_) size = std::max(size, r.offset + int64_t(r.bytes.size()));
+    return size;
+  }
+
+  // The file's own bytes, through a small window so that a text line read
+  // byte by byte costs no system call per byte.
+  size_t ReadBase(int64_t offset, uint8_t* dst, size_t count) {
+    if (count >= CACHE_BYTES) return ReadSomeAt(fd_, offset, dst, count);
+    const int64_t cacheEnd = cacheStart_ + int64_t(cache_.size());
+    if (offset < cacheStart_ || offset + int64_t(count) > cacheEnd) {
+      cache_.resize(CACHE_BYTES);
+      cache_.resize(ReadSomeAt(fd_, offset, cache_.data(), CACHE_BYTES));
+      cacheStart_ = offset;
+    }
+    const size_t have = size_t(std::max<int64_t>(0, cacheStart_ + int64_t(cache_.size()) - offset));
+    const size_t n = std::min(count, have);
+    if (n > 0) std::memcpy(dst, cache_.data() + (offset - cacheStart_), n);
+    return n;
+  }
+
+  // The bytes as they will stand after the close: the file's own, with what
+  // was written since the open laid over them.
+  size_t ReadAt(int64_t offset, uint8_t* dst, size_t count) {
+    const int64_t left = Size() - offset;
+    if (left <= 0 || fd_ < 0) return 0;
+    const size_t n = std::min(count, size_t(left));
+    const size_t fromBase = size_t(std::clamp<int64_t>(baseSize_ - offset, 0, int64_t(n)));
+    const size_t gotBase = fromBase > 0 ? ReadBase(offset, dst, fromBase) : 0;
+    if (gotBase < fromBase) {
+      // The file shrank under us: what lay behind its new end is gone.
+      baseSize_ = offset + int64_t(gotBase);
+      return ReadAt(offset, dst, count);
+    }
+    for (const Run& r : runs_) {
+      const int64_t from = std::max(offset, r.offset);
+      const int64_t to = std::min(offset + int64_t(n), r.offset + int64_t(r.bytes.size()));
+      if (from < to) std::memcpy(dst + (from - offset), r.bytes.data() + (from - r.offset), size_t(to - from));
+    }
+    return n;
+  }
+
+  void Close() {
+    if (fd_ < 0) return;
+    if (!runs_.empty() && !ReplaceWhole()) WriteInPlace();
+    ::close(fd_);
+    fd_ = -1;
+    runs_.clear();
+  }
+
+  // The new bytes into a file beside the real one (links followed), flushed,
+  // then renamed over it: whoever looks sees the old bytes or the new ones.
+  bool ReplaceWhole() {
+    char* resolved = ::realpath(path_.c_str(), nullptr);
+    if (resolved == nullptr) return false;
+    const std::string real(resolved);
+    std::free(resolved);
+    const size_t slash = real.find_last_of('/');
+    const std::string dir = real.substr(0, slash + 1);
+    std::string temp = dir + "." + real.substr(slash + 1) + ".XXXXXX";
+    const int out = ::mkostemp(temp.data(), O_CLOEXEC);
+    if (out < 0) return false;
+
+    bool ok = true;
+    struct stat st;
+    if (::fstat(fd_, &st) == 0) ::fchmod(out, st.st_mode & 07777);
+    std::vector<uint8_t> chunk(64 * 1024);
+    const int64_t size = Size();
+    for (int64_t at = 0; ok && at < size;) {
+      const size_t n = ReadAt(at, chunk.data(), chunk.size());
+      ok = n > 0 && WriteAll(out, chunk.data(), n);
+      at += int64_t(n);
+    }
+    ok = ok && ::fsync(out) == 0;
+    ok = ::close(out) == 0 && ok;
+    ok = ok && ::rename(temp.c_str(), real.c_str()) == 0;
+    if (!ok) {
+      ::unlink(temp.c_str());
+      return false;
+    }
+    const int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+      ::fsync(dirFd);
+      ::close(dirFd);
+    }
+    return true;
+  }
+
+  // Where no file can be made beside it: over the old bytes, as before.
+  void WriteInPlace() {
+    for (const Run& r : runs_) {
+      if (!WriteAllAt(fd_, r.offset, r.bytes.data(), r.bytes.size())) return;
+    }
+  }
+
+  int fd_;
+  std::string path_;
+  int64_t baseSize_ = 0;
+  int64_t pos_ = 0;
+  std::vector<Run> runs_;
+  std::vector<uint8_t> cache_;
+  int64_t cacheStart_ = 0;
+};
+
+NumberedTable<OpenFile> files(10, 10);
+int32_t currentFile = -1;
+uint8_t transfer[4] = {0, 0, 0, 0};
+
+OpenFile* Current() { return files.Find(currentFile); }
 
 std::string PathOf(const std::string& name) {
   if (programDirectory.empty()) return name;
@@ -69,12 +226,13 @@ Handle Open(int32_t n, const std::string& name, int flags) {
   if (n < 0) return 0;
   files.Free(n);
   if (currentFile == n) currentFile = -1;
-  const int fd = ::open(PathOf(name).c_str(), flags | O_CLOEXEC, 0644);
+  std::string path = PathOf(name);
+  const int fd = ::open(path.c_str(), flags | O_CLOEXEC, 0644);
   if (fd < 0) {
     currentFile = -1;
     return 0;
   }
-  files.Make(n, OpenFile(fd));
+  files.Make(n, OpenFile(fd, std::move(path)));
   currentFile = n;
   return Handle(n) + 1;
 }
@@ -107,50 +265,51 @@ Handle OpenFileSlotRead(int32_t n, const std::string& name) { return Open(n, nam
 Handle OpenFileSlotReadWrite(int32_t n, const std::string& name) { return Open(n, name, O_RDWR | O_CREAT); }
 
 int32_t ReadInt32() {
-  const int fd = CurrentFd();
   // The bytes that arrive replace only as many low bytes of the buffer.
-  if (fd >= 0) ReadSome(fd, transfer, 4);
+  if (OpenFile* f = Current()) f->Read(transfer, 4);
   return TransferValue();
 }
 
 void WriteInt32(int32_t v) {
-  const int fd = CurrentFd();
-  if (fd < 0) return;
+  OpenFile* f = Current();
+  if (f == nullptr) return;
   const uint32_t u = static_cast<uint32_t>(v);
   transfer[0] = uint8_t(u);
   transfer[1] = uint8_t(u >> 8);
   transfer[2] = uint8_t(u >> 16);
   transfer[3] = uint8_t(u >> 24);
-  WriteAll(fd, transfer, 4);
+  f->Write(transfer, 4);
 }
 
 // Each byte passes through the low byte of the transfer buffer; a read that
-// gets nothing counts as a NUL and leaves a 0 there.
+// gets nothing counts as a NUL and leaves a 0 there. A line longer than the
+// text work area keeps its first TEXT_LINE_CAP bytes and the rest of it is
+// read and dropped, so a damaged file costs no more memory than that.
 std::string ReadTextLine() {
   std::string line;
-  const int fd = CurrentFd();
-  if (fd < 0) return line;
+  OpenFile* f = Current();
+  if (f == nullptr) return line;
   for (;;) {
-    if (ReadSome(fd, transfer, 1) == 0) transfer[0] = 0;
+    if (f->Read(transfer, 1) == 0) transfer[0] = 0;
     const uint8_t c = transfer[0];
     if (c == 0 || c == '\n') break;
     if (c == '\r') {
       // The line end takes one more byte, whatever it is.
-      if (ReadSome(fd, transfer, 1) == 0) transfer[0] = 0;
+      if (f->Read(transfer, 1) == 0) transfer[0] = 0;
       break;
     }
-    line.push_back(static_cast<char>(c));
+    if (line.size() < TEXT_LINE_CAP) line.push_back(static_cast<char>(c));
   }
   return line;
 }
 
 void WriteTextLine(const std::string& text) {
-  const int fd = CurrentFd();
-  if (fd < 0) return;
-  if (!text.empty()) WriteAll(fd, reinterpret_cast<const uint8_t*>(text.data()), text.size());
+  OpenFile* f = Current();
+  if (f == nullptr) return;
+  f->Write(reinterpret_cast<const uint8_t*>(text.data()), text.size());
   transfer[0] = '\r';
   transfer[1] = '\n';
-  WriteAll(fd, transfer, 2);
+  f->Write(transfer, 2);
 }
 
 void CloseFileSlot(int32_t n) {

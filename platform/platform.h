@@ -140,6 +140,9 @@ int32_t EventControlId();
 
 // ---- files (in programDirectory) -------------------------------------------------------
 extern std::string programDirectory;
+// The longest text line a read keeps (the size of the text work area); the
+// rest of a longer line is read and dropped.
+constexpr size_t TEXT_LINE_CAP = 64000;
 Handle OpenFileSlotRead(int32_t n, const std::string& name);
 Handle OpenFileSlotReadWrite(int32_t n, const std::string& name);
 int32_t ReadInt32();

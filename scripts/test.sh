@@ -1,7 +1,18 @@
 #!/bin/bash
-# Installs what is missing, builds, and runs every test.
+# Installs what is missing, builds, and runs every test; then builds the same
+# suite with AddressSanitizer and UndefinedBehaviorSanitizer into build-asan/
+# and runs it again.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+root=$(pwd)
 bash scripts/setup.sh --all
-cd build
-ctest --output-on-failure -j"$(nproc)" --timeout 300
+(cd build && ctest --output-on-failure -j"$(nproc)" --timeout 300)
+
+flags="-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_FLAGS="$flags" -DCMAKE_CXX_FLAGS="$flags" >/dev/null
+cmake --build build-asan -j"$(nproc)"
+# The long game on the real display runs in the plain build only.
+cd build-asan
+LSAN_OPTIONS="suppressions=$root/tests/sanitizers/lsan.supp:print_suppressions=0" \
+UBSAN_OPTIONS="print_stacktrace=1" \
+  ctest --output-on-failure -j"$(nproc)" --timeout 300 -LE long_game

@@ -81,7 +81,10 @@ void StartUp() {
   player1State = 1;
 
   Screen first = RunMenu();
-  // No menu window: straight into a game with player 1.
-  if (first == Screen::MenuUnavailable) first = Screen::Game;
+  // No menu window: straight into a one-player game, whose record is "data1".
+  if (first == Screen::MenuUnavailable) {
+    playerCount = 1;
+    first = Screen::Game;
+  }
   RunScreens(first);
 }

@@ -1,3 +1,5 @@
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -160,6 +162,62 @@ INSTANTIATE_TEST_SUITE_P(
                       LineCase{"Empty", "", {"", ""}},
                       LineCase{"HighBytes", "\xE9t\xE9\r\n", {"\xE9t\xE9"}}),
     [](const ::testing::TestParamInfo<LineCase>& info) { return std::string(info.param.name); });
+
+// What is written reaches the disk only on close, all at once; until then the
+// program itself reads what it wrote.
+TEST_F(FilesTest, WritesLandTogetherOnClose) {
+  Put("data1", Bytes("OLDNAME\r\nOLDTOWN\r\n"));
+  ASSERT_NE(OpenFileSlotReadWrite(0, "data1"), 0);
+  WriteTextLine("AB");
+  WriteInt32(0x34333231);
+  EXPECT_EQ(Get("data1"), Bytes("OLDNAME\r\nOLDTOWN\r\n"));
+  ASSERT_NE(OpenFileSlotReadWrite(1, "data1"), 0);
+  EXPECT_EQ(ReadTextLine(), "OLDNAME");
+  CloseFileSlot(1);
+  ASSERT_NE(OpenFileSlotReadWrite(0, "data1"), 0);  // a new open of number 0 closes the old one
+  EXPECT_EQ(Get("data1"), Bytes("AB\r\n1234\nOLDTOWN\r\n"));
+  WriteTextLine("Z");
+  EXPECT_EQ(ReadTextLine(), "");
+  EXPECT_EQ(ReadTextLine(), "1234");
+  CloseFileSlot(0);
+  EXPECT_EQ(Get("data1"), Bytes("Z\r\n\n1234\nOLDTOWN\r\n"));
+  // Nothing is left beside it.
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+}
+
+TEST_F(FilesTest, WritingThroughALinkReplacesTheFileItPointsTo) {
+  fs::create_directory(dir + "/real");
+  Put("real/keyboard", {1, 0, 0, 0, 2, 0, 0, 0});
+  fs::permissions(dir + "/real/keyboard", fs::perms(0640));
+  fs::create_symlink("real/keyboard", dir + "/keyboard");
+  ASSERT_NE(OpenFileSlotReadWrite(0, "keyboard"), 0);
+  WriteInt32(9);
+  CloseFileSlot(0);
+  EXPECT_TRUE(fs::is_symlink(dir + "/keyboard"));
+  EXPECT_EQ(Get("real/keyboard"), (std::vector<uint8_t>{9, 0, 0, 0, 2, 0, 0, 0}));
+  EXPECT_EQ(fs::status(dir + "/real/keyboard").permissions(), fs::perms(0640));
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir + "/real"), fs::directory_iterator()), 1);
+}
+
+TEST_F(FilesTest, WithoutRoomForANewFileBesideItTheFileIsWrittenInPlace) {
+  if (geteuid() == 0) GTEST_SKIP() << "root may write into any folder";
+  Put("data2", Bytes("0123456789"));
+  fs::permissions(dir, fs::perms(0500));
+  ASSERT_NE(OpenFileSlotReadWrite(0, "data2"), 0);
+  WriteTextLine("ab");
+  CloseFileSlot(0);
+  fs::permissions(dir, fs::perms(0700));
+  EXPECT_EQ(Get("data2"), Bytes("ab\r\n456789"));
+}
+
+TEST_F(FilesTest, AnOverlongLineKeepsItsHeadAndTheNextLineReadsWhole) {
+  const std::string head(TEXT_LINE_CAP, 'h');
+  Put("t", Bytes(head + std::string(70000, 't') + "\r\nnext\n"));
+  ASSERT_NE(OpenFileSlotRead(0, "t"), 0);
+  EXPECT_EQ(ReadTextLine(), head);
+  EXPECT_EQ(ReadTextLine(), "next");
+  EXPECT_EQ(ReadTextLine(), "");
+}
 
 TEST_F(FilesTest, ProgramDirectoryWithoutTrailingSlash) {
   programDirectory = dir;

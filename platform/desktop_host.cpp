@@ -329,6 +329,7 @@ class ScreenWindow : public QWindow {
 
  protected:
   void exposeEvent(QExposeEvent*) override {
+    bordersImage_ = nullptr;
     if (isExposed() && !last_.empty()) Paint();
   }
   void resizeEvent(QResizeEvent*) override {
@@ -374,20 +375,28 @@ class ScreenWindow : public QWindow {
 
   // The picture goes straight into the backing store's image, scaled in one
   // pass; only a backing store of another kind takes the detour of a QImage.
+  // The image keeps what we drew, so the borders are filled and sent only
+  // when it is new, when the picture moved, or when the window was exposed.
   void PaintSoftware() {
     QBackingStore& store = *store_;
     const QSize logical = size();
     if (store.size() != logical) store.resize(logical);
     const QRect all(QPoint(0, 0), logical);
-    store.beginPaint(all);
     const QRect t = fit_.target;
     const QSize device = DeviceSize();
+    const qreal dpr = devicePixelRatio();
     auto* image = dynamic_cast<QImage*>(store.paintDevice());
     const bool direct = image != nullptr && image->depth() == 32 && image->width() >= device.width() &&
                         image->height() >= device.height();
-    {
+    const bool borders = !direct || dpr != 1.0 || bordersImage_ != image->constBits() ||
+                         bordersTarget_ != t || bordersDevice_ != device;
+    const QRect region = borders ? all : t;
+    store.beginPaint(region);
+    // beginPaint may give a new image.
+    image = dynamic_cast<QImage*>(store.paintDevice());
+    const bool drawBorders = borders || image == nullptr || bordersImage_ != image->constBits();
+    if (drawBorders) {
       QPainter p(store.paintDevice());
-      const qreal dpr = devicePixelRatio();
       if (dpr != 1.0) p.setWorldTransform(QTransform::fromScale(1.0 / dpr, 1.0 / dpr));
       // Black borders only where the picture does not reach.
       p.fillRect(0, 0, device.width(), t.top(), Qt::black);
@@ -406,9 +415,10 @@ class ScreenWindow : public QWindow {
       auto* origin = reinterpret_cast<uint32_t*>(image->bits()) + size_t(t.top()) * stride + size_t(t.left());
       scaler_.Scale(last_.data(), SCREEN_WIDTH, SCREEN_HEIGHT, fit_.factor, t.width(), t.height(), origin,
                     stride);
+      bordersImage_ = image->constBits(), bordersTarget_ = t, bordersDevice_ = device;
     }
     store.endPaint();
-    store.flush(all);
+    store.flush(drawBorders ? all : t);
   }
 
   std::unique_ptr<QOpenGLContext> context_;
@@ -419,6 +429,10 @@ class ScreenWindow : public QWindow {
   std::vector<uint16_t> last_;
   QImage scaled_;
   Fit fit_;
+  // Where the borders were last filled.
+  const uchar* bordersImage_ = nullptr;
+  QRect bordersTarget_;
+  QSize bordersDevice_;
 };
 
 // ---- windows and controls ----------------------------------------------------------------

@@ -1,26 +1,62 @@
 #!/bin/bash
-# CPU use of the running game on Xvfb: process CPU time / wall time over 10 s.
-# Usage: bench/cpu_on_xvfb.sh build/startup/tolvane [seconds] [screen, e.g. 1280x1024]
+# CPU use of the running game on Xvfb: process CPU time / wall time, for each
+# screen size and each way to the screen (OpenGL, here Mesa's software
+# renderer; and the software scaler, forced by taking OpenGL from Qt).
+# Usage: bench/cpu_on_xvfb.sh build/startup/tolvane [seconds] [screen ...]
+#   e.g. bench/cpu_on_xvfb.sh build/startup/tolvane 10 1280x1024
 set -eu
 binary="$1"
 seconds="${2:-10}"
-screen="${3:-1280x1024}"
+shift $(($# < 2 ? $# : 2))
+screens=("$@")
+[ ${#screens[@]} -eq 0 ] && screens=(1024x768 1920x1080 3840x2160)
 work=$(mktemp -d)
-Xvfb -displayfd 3 -screen 0 ${screen}x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-xvfb=$!
-trap 'kill $xvfb 2>/dev/null; rm -rf "$work"' EXIT
-for i in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-n=$(head -1 "$work/display")
+xvfb=""
+game=""
+stop() {
+  # Wait for each to be gone, so the next run's display number is free.
+  for p in $game $xvfb; do kill "$p" 2>/dev/null && wait "$p" 2>/dev/null || true; done
+  game="" xvfb=""
+}
+trap 'stop; rm -rf "$work"' EXIT
 cp "$binary" "$work/tolvane"
-DISPLAY=:$n ALSOFT_DRIVERS=null "$work/tolvane" &
-pid=$!
-sleep 2  # past start-up and the menu
-ticks=$(getconf CLK_TCK)
-read -r u0 s0 < <(awk '{print $14, $15}' /proc/$pid/stat)
-t0=$(date +%s.%N)
-sleep "$seconds"
-read -r u1 s1 < <(awk '{print $14, $15}' /proc/$pid/stat)
-t1=$(date +%s.%N)
-kill $pid 2>/dev/null || true
-awk -v u="$((u1 - u0 + s1 - s0))" -v hz="$ticks" -v a="$t0" -v b="$t1" \
-  'BEGIN { cpu = u / hz; wall = b - a; printf "cpu %.2f s over %.2f s wall: %.1f %% of one core\n", cpu, wall, 100 * cpu / wall }'
+
+# measure SCREEN PATH: one line of the table.
+measure() {
+  local screen=$1 path=$2 gl=""
+  [ "$path" = software ] && gl=none
+  rm -f "$work/display"
+  # -noreset: a server that resets when its last client leaves races the game's start.
+  Xvfb -displayfd 3 -noreset -screen 0 "${screen}x24" -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
+  xvfb=$!
+  for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+  DISPLAY=:$(head -1 "$work/display") ALSOFT_DRIVERS=null QT_XCB_GL_INTEGRATION=$gl \
+    "$work/tolvane" >/dev/null 2>"$work/stderr" &
+  game=$!
+  sleep 2  # past start-up, into the game
+  if ! kill -0 "$game" 2>/dev/null; then
+    printf '%-10s %-9s did not run: %s\n' "$screen" "$path" "$(head -1 "$work/stderr")"
+    stop
+    return
+  fi
+  # Mesa's driver is loaded only once a context has been made.
+  local used=software
+  grep -q '_dri\.so' "/proc/$game/maps" && used=opengl
+  local ticks u0 s0 u1 s1 t0 t1
+  ticks=$(getconf CLK_TCK)
+  read -r u0 s0 < <(awk '{print $14, $15}' "/proc/$game/stat")
+  t0=$(date +%s.%N)
+  sleep "$seconds"
+  read -r u1 s1 < <(awk '{print $14, $15}' "/proc/$game/stat")
+  t1=$(date +%s.%N)
+  stop
+  awk -v s="$screen" -v p="$path" -v used="$used" -v u="$((u1 - u0 + s1 - s0))" -v hz="$ticks" \
+    -v a="$t0" -v b="$t1" 'BEGIN {
+      note = (p == used) ? "" : "  (no OpenGL context: " used " path)"
+      printf "%-10s %-9s %5.1f %% of one core%s\n", s, p, 100 * u / hz / (b - a), note }'
+}
+
+printf '%-10s %-9s %s\n' screen path "cpu (process time / wall time over ${seconds} s)"
+for screen in "${screens[@]}"; do
+  for path in opengl software; do measure "$screen" "$path"; done
+done

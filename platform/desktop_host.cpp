@@ -27,6 +27,7 @@
 #include <map>
 #include <thread>
 
+#include "platform/desktop_gl.h"
 #include "platform/desktop_host.h"
 #include "platform/desktop_scaler.h"
 #include "platform/desktop_sound.h"
@@ -39,10 +40,19 @@ namespace {
 // Qt aborts the process when its platform plugin cannot connect; we would
 // rather report a failed start.
 
+// A server that resets when its last client leaves (Xvfb, a bare X server)
+// would take our probe's goodbye for that, and the toolkit's connection would
+// run into the reset; so the probe stays connected until the toolkit is.
+xcb_connection_t* g_probeConnection = nullptr;
+
 bool XcbServerReachable() {
   xcb_connection_t* c = xcb_connect(nullptr, nullptr);
   const bool ok = c != nullptr && xcb_connection_has_error(c) == 0;
-  if (c != nullptr) xcb_disconnect(c);
+  if (ok && g_probeConnection == nullptr) {
+    g_probeConnection = c;
+  } else if (c != nullptr) {
+    xcb_disconnect(c);
+  }
   return ok;
 }
 
@@ -198,6 +208,8 @@ bool EnsureApp() {
     } else {
       g_app = new QApplication(g_argc, g_argv);
       g_appState = AppState::Running;
+      if (g_probeConnection != nullptr) xcb_disconnect(g_probeConnection);
+      g_probeConnection = nullptr;
     }
     if (g_appState == AppState::Running) {
       QApplication::setQuitOnLastWindowClosed(false);
@@ -237,9 +249,22 @@ Fit FitPicture(int w, int h) {
   return f;
 }
 
+// OpenGL where a context can be had, the software scaler where not (Qt
+// built or run without OpenGL, e.g. QT_XCB_GL_INTEGRATION=none); both show the
+// same picture.
 class ScreenWindow : public QWindow {
  public:
-  ScreenWindow() : store_(this) { setSurfaceType(QSurface::RasterSurface); }
+  ScreenWindow() {
+    auto context = std::make_unique<QOpenGLContext>();
+    context->setFormat(GlPicture::Format());
+    if (context->create()) {
+      setSurfaceType(QSurface::OpenGLSurface);
+      setFormat(context->format());
+      context_ = std::move(context);
+    } else {
+      UseSoftware();
+    }
+  }
 
   void Present(const uint16_t* pixels) {
     const QSize device = DeviceSize();
@@ -249,8 +274,11 @@ class ScreenWindow : public QWindow {
     Paint();
   }
 
+  const char* Path() const { return context_ != nullptr ? "opengl" : "software"; }
+
  protected:
   void exposeEvent(QExposeEvent*) override {
+    bordersImage_ = nullptr;
     if (isExposed() && !last_.empty()) Paint();
   }
   void resizeEvent(QResizeEvent*) override {
@@ -260,22 +288,64 @@ class ScreenWindow : public QWindow {
  private:
   QSize DeviceSize() const { return size() * devicePixelRatio(); }
 
-  // The picture goes straight into the backing store's image, scaled in one
-  // pass; only a backing store of another kind takes the detour of a QImage.
+  void UseSoftware() {
+    context_.reset();
+    setSurfaceType(QSurface::RasterSurface);
+    store_ = std::make_unique<QBackingStore>(this);
+  }
+
   void Paint() {
     if (!isExposed()) return;
+    if (context_ != nullptr && PaintGl()) return;
+    PaintSoftware();
+  }
+
+  // False when the context turns out unusable on this window after all: the
+  // window is made again for the software scaler.
+  bool PaintGl() {
+    bool ok = context_->makeCurrent(this);
+    if (ok && !glReady_) ok = glReady_ = gl_.Init(SCREEN_WIDTH, SCREEN_HEIGHT);
+    if (ok) {
+      gl_.Draw(last_.data(), DeviceSize(), fit_.target, fit_.factor);
+      context_->swapBuffers(this);
+      return true;
+    }
+    std::fprintf(stderr, "full screen: no usable OpenGL context, scaling in software\n");
+    const bool shown = isVisible();
+    context_->doneCurrent();
+    destroy();
+    UseSoftware();
+    if (shown) {
+      showFullScreen();
+      requestActivate();
+    }
+    return !isExposed();  // drawn at the next expose
+  }
+
+  // The picture goes straight into the backing store's image, scaled in one
+  // pass; only a backing store of another kind takes the detour of a QImage.
+  // The image keeps what we drew, so the borders are filled and sent only
+  // when it is new, when the picture moved, or when the window was exposed.
+  void PaintSoftware() {
+    QBackingStore& store = *store_;
     const QSize logical = size();
-    if (store_.size() != logical) store_.resize(logical);
+    if (store.size() != logical) store.resize(logical);
     const QRect all(QPoint(0, 0), logical);
-    store_.beginPaint(all);
     const QRect t = fit_.target;
     const QSize device = DeviceSize();
-    auto* image = dynamic_cast<QImage*>(store_.paintDevice());
+    const qreal dpr = devicePixelRatio();
+    auto* image = dynamic_cast<QImage*>(store.paintDevice());
     const bool direct = image != nullptr && image->depth() == 32 && image->width() >= device.width() &&
                         image->height() >= device.height();
-    {
-      QPainter p(store_.paintDevice());
-      const qreal dpr = devicePixelRatio();
+    const bool borders = !direct || dpr != 1.0 || bordersImage_ != image->constBits() ||
+                         bordersTarget_ != t || bordersDevice_ != device;
+    const QRect region = borders ? all : t;
+    store.beginPaint(region);
+    // beginPaint may give a new image.
+    image = dynamic_cast<QImage*>(store.paintDevice());
+    const bool drawBorders = borders || image == nullptr || bordersImage_ != image->constBits();
+    if (drawBorders) {
+      QPainter p(store.paintDevice());
       if (dpr != 1.0) p.setWorldTransform(QTransform::fromScale(1.0 / dpr, 1.0 / dpr));
       // Black borders only where the picture does not reach.
       p.fillRect(0, 0, device.width(), t.top(), Qt::black);
@@ -294,21 +364,37 @@ class ScreenWindow : public QWindow {
       auto* origin = reinterpret_cast<uint32_t*>(image->bits()) + size_t(t.top()) * stride + size_t(t.left());
       scaler_.Scale(last_.data(), SCREEN_WIDTH, SCREEN_HEIGHT, fit_.factor, t.width(), t.height(), origin,
                     stride);
+      bordersImage_ = image->constBits(), bordersTarget_ = t, bordersDevice_ = device;
     }
-    store_.endPaint();
-    store_.flush(all);
+    store.endPaint();
+    store.flush(drawBorders ? all : t);
   }
 
-  QBackingStore store_;
+  std::unique_ptr<QOpenGLContext> context_;
+  GlPicture gl_;
+  bool glReady_ = false;
+  std::unique_ptr<QBackingStore> store_;
   PictureScaler scaler_;
   std::vector<uint16_t> last_;
   QImage scaled_;
   Fit fit_;
+  // Where the borders were last filled.
+  const uchar* bordersImage_ = nullptr;
+  QRect bordersTarget_;
+  QSize bordersDevice_;
 };
+
+class DesktopHost;
+// The host in use, for the tests' question which way the picture goes.
+DesktopHost* g_liveHost = nullptr;
 
 class DesktopHost : public PlatformHost {
  public:
-  ~DesktopHost() override { ReleaseAll(); }
+  DesktopHost() { g_liveHost = this; }
+  ~DesktopHost() override {
+    ReleaseAll();
+    if (g_liveHost == this) g_liveHost = nullptr;
+  }
 
   // clock and waiting
   uint32_t Ticks() override { return static_cast<uint32_t>(MonotonicMicros() / 1000u); }
@@ -381,6 +467,7 @@ class DesktopHost : public PlatformHost {
   void Present(const uint16_t* pixels) override {
     if (ScreenActive()) screen_->Present(pixels);
   }
+  const char* PresentPath() const { return screen_ == nullptr ? "" : screen_->Path(); }
   // Switching away deactivates the application; a window manager that keeps
   // the focus on the menu window does not (its keys reach us all the same).
   bool ScreenActive() override {
@@ -533,6 +620,7 @@ DesktopRect DesktopPictureFit(int32_t w, int32_t h, int32_t* factor) {
   return DesktopRect{f.target.x(), f.target.y(), f.target.width(), f.target.height()};
 }
 
+const char* DesktopPresentPath() { return g_liveHost == nullptr ? "" : g_liveHost->PresentPath(); }
 void DesktopSetApplicationActive(bool active) {
   if (!EnsureApp()) return;
   QApplicationStateChangeEvent e(active ? Qt::ApplicationActive : Qt::ApplicationInactive);

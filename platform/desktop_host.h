@@ -30,6 +30,9 @@ struct DesktopRect {
 // (4:3 kept, centred), and the whole factor it is first enlarged by, nearest
 // neighbour, before a smooth step down to that rectangle (none when equal).
 DesktopRect DesktopPictureFit(int32_t w, int32_t h, int32_t* factor);
+// How the full screen reaches the display: "opengl", "software", or "" before
+// it is opened.
+const char* DesktopPresentPath();
 
 // All return false when there is no such window or control.
 bool DesktopClickButton(int32_t id);

@@ -19,28 +19,101 @@ inline uint32_t Blend(uint32_t a, uint32_t b, uint32_t w) {
   const uint32_t g = (((a & 0x0000FF00u) * iw + (b & 0x0000FF00u) * w) >> 8) & 0x0000FF00u;
   return 0xFF000000u | rb | g;
 }
-// out = a * (256 - w) + b * w per channel, four pixels at a time; w per pixel.
-void BlendSpan(const uint32_t* a, const uint32_t* b, const uint16_t* w, uint32_t* out, int n) {
+
+// Eight pixels at a time; the compiler does not vectorise the bit shuffling.
+void ConvertRow(const uint16_t* src, uint32_t* out, int n) {
+  const __m128i m5 = _mm_set1_epi16(0x1F), m6 = _mm_set1_epi16(0x3F);
+  const __m128i alpha = _mm_set1_epi16(int16_t(0xFF00));
+  int x = 0;
+  for (; x + 8 <= n; x += 8) {
+    const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + x));
+    const __m128i r = _mm_srli_epi16(c, 11);
+    const __m128i g = _mm_and_si128(_mm_srli_epi16(c, 5), m6);
+    const __m128i b = _mm_and_si128(c, m5);
+    const __m128i r8 = _mm_or_si128(_mm_slli_epi16(r, 3), _mm_srli_epi16(r, 2));
+    const __m128i g8 = _mm_or_si128(_mm_slli_epi16(g, 2), _mm_srli_epi16(g, 4));
+    const __m128i b8 = _mm_or_si128(_mm_slli_epi16(b, 3), _mm_srli_epi16(b, 2));
+    const __m128i bg = _mm_or_si128(b8, _mm_slli_epi16(g8, 8));
+    const __m128i ra = _mm_or_si128(r8, alpha);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), _mm_unpacklo_epi16(bg, ra));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x + 4), _mm_unpackhi_epi16(bg, ra));
+  }
+  for (; x < n; ++x) out[x] = Rgb32Of565(src[x]);
+}
+
+// The same row at 16 bits per channel (b, g, r, 255), so that two neighbours
+// are one 128-bit load.
+void ConvertRowWide(const uint16_t* src, uint16_t* out, int n) {
+  const __m128i m5 = _mm_set1_epi16(0x1F), m6 = _mm_set1_epi16(0x3F), alpha = _mm_set1_epi16(0xFF);
+  int x = 0;
+  for (; x + 8 <= n; x += 8) {
+    const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + x));
+    const __m128i r = _mm_srli_epi16(c, 11);
+    const __m128i g = _mm_and_si128(_mm_srli_epi16(c, 5), m6);
+    const __m128i b = _mm_and_si128(c, m5);
+    const __m128i r8 = _mm_or_si128(_mm_slli_epi16(r, 3), _mm_srli_epi16(r, 2));
+    const __m128i g8 = _mm_or_si128(_mm_slli_epi16(g, 2), _mm_srli_epi16(g, 4));
+    const __m128i b8 = _mm_or_si128(_mm_slli_epi16(b, 3), _mm_srli_epi16(b, 2));
+    const __m128i bgLo = _mm_unpacklo_epi16(b8, g8), bgHi = _mm_unpackhi_epi16(b8, g8);
+    const __m128i raLo = _mm_unpacklo_epi16(r8, alpha), raHi = _mm_unpackhi_epi16(r8, alpha);
+    __m128i* o = reinterpret_cast<__m128i*>(out + size_t(x) * 4);
+    _mm_storeu_si128(o, _mm_unpacklo_epi32(bgLo, raLo));
+    _mm_storeu_si128(o + 1, _mm_unpackhi_epi32(bgLo, raLo));
+    _mm_storeu_si128(o + 2, _mm_unpacklo_epi32(bgHi, raHi));
+    _mm_storeu_si128(o + 3, _mm_unpackhi_epi32(bgHi, raHi));
+  }
+  for (; x < n; ++x) {
+    const uint32_t c = Rgb32Of565(src[x]);
+    for (int i = 0; i < 4; ++i) out[size_t(x) * 4 + size_t(i)] = uint16_t((c >> (8 * i)) & 0xFF);
+  }
+}
+
+// Sum of the two halves of a * weights, at 16 bits per channel in the low half.
+inline __m128i BlendPair(const uint16_t* c, int32_t i, const uint16_t* weights) {
+  const __m128i pair = _mm_loadu_si128(reinterpret_cast<const __m128i*>(c + size_t(i) * 4));
+  const __m128i w = _mm_loadu_si128(reinterpret_cast<const __m128i*>(weights));
+  const __m128i m = _mm_mullo_epi16(pair, w);
+  return _mm_add_epi16(m, _mm_srli_si128(m, 8));
+}
+
+// out[x] = c[index[x]] * (256 - w) + c[index[x] + 1] * w, four pixels a turn;
+// c at 16 bits per channel, weights eight lanes per pixel: 256 - w four
+// times, then w four times.
+void WidenRow(const uint16_t* c, const int32_t* index, const uint16_t* weights, uint32_t* out, int n) {
+  int x = 0;
+  for (; x + 4 <= n; x += 4) {
+    const __m128i s0 = BlendPair(c, index[x], weights + size_t(x) * 8);
+    const __m128i s1 = BlendPair(c, index[x + 1], weights + size_t(x + 1) * 8);
+    const __m128i s2 = BlendPair(c, index[x + 2], weights + size_t(x + 2) * 8);
+    const __m128i s3 = BlendPair(c, index[x + 3], weights + size_t(x + 3) * 8);
+    const __m128i lo = _mm_srli_epi16(_mm_unpacklo_epi64(s0, s1), 8);
+    const __m128i hi = _mm_srli_epi16(_mm_unpacklo_epi64(s2, s3), 8);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), _mm_packus_epi16(lo, hi));
+  }
+  for (; x < n; ++x) {
+    const uint16_t* a = c + size_t(index[x]) * 4;
+    const uint16_t* w = weights + size_t(x) * 8;
+    uint32_t p = 0;
+    for (int i = 0; i < 4; ++i) p |= uint32_t(uint16_t(a[i] * w[i] + a[i + 4] * w[i + 4]) >> 8) << (8 * i);
+    out[x] = p;
+  }
+}
+
+// out = a * (256 - w) + b * w per channel, one weight for the whole row.
+void BlendRows(const uint32_t* a, const uint32_t* b, uint32_t w, uint32_t* out, int n) {
   const __m128i zero = _mm_setzero_si128();
-  const __m128i full = _mm_set1_epi16(256);
-  const __m128i alpha = _mm_set1_epi32(int(0xFF000000u));
+  const __m128i wb = _mm_set1_epi16(int16_t(w)), wa = _mm_set1_epi16(int16_t(256 - w));
   int x = 0;
   for (; x + 4 <= n; x += 4) {
     const __m128i va = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + x));
     const __m128i vb = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + x));
-    // Each pixel's weight in all four of its 16-bit channel lanes.
-    const __m128i w4 = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(w + x));
-    const __m128i wlo = _mm_unpacklo_epi16(w4, w4);
-    const __m128i wl = _mm_unpacklo_epi32(wlo, wlo), wh = _mm_unpackhi_epi32(wlo, wlo);
-    const __m128i al = _mm_unpacklo_epi8(va, zero), ah = _mm_unpackhi_epi8(va, zero);
-    const __m128i bl = _mm_unpacklo_epi8(vb, zero), bh = _mm_unpackhi_epi8(vb, zero);
-    const __m128i rl = _mm_srli_epi16(
-        _mm_add_epi16(_mm_mullo_epi16(al, _mm_sub_epi16(full, wl)), _mm_mullo_epi16(bl, wl)), 8);
-    const __m128i rh = _mm_srli_epi16(
-        _mm_add_epi16(_mm_mullo_epi16(ah, _mm_sub_epi16(full, wh)), _mm_mullo_epi16(bh, wh)), 8);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), _mm_or_si128(_mm_packus_epi16(rl, rh), alpha));
+    const __m128i lo = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(va, zero), wa),
+                                                    _mm_mullo_epi16(_mm_unpacklo_epi8(vb, zero), wb)), 8);
+    const __m128i hi = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(va, zero), wa),
+                                                    _mm_mullo_epi16(_mm_unpackhi_epi8(vb, zero), wb)), 8);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), _mm_packus_epi16(lo, hi));
   }
-  for (; x < n; ++x) out[x] = Blend(a[x], b[x], w[x]);
+  for (; x < n; ++x) out[x] = Blend(a[x], b[x], w);
 }
 }  // namespace
 
@@ -61,63 +134,70 @@ void PictureScaler::BuildTaps(int outLen, int srcLen, int factor, std::vector<Ta
   }
 }
 
-void PictureScaler::ScaleRow(const uint16_t* src, uint32_t* out) {
-  // Convert once (a loop the compiler vectorises), then gather; a weight of 0
-  // blends to exactly the first neighbour, so no branch is needed.
-  for (int x = 0; x < srcW_; ++x) converted_[size_t(x)] = Rgb32Of565(src[x]);
-  const uint32_t* c = converted_.data();
-  const Tap* taps = cols_.data();
-  if (nearestColumns_) {
-    for (int x = 0; x < outW_; ++x) out[x] = c[taps[x].a];
-    return;
+void PictureScaler::Prepare(int srcW, int srcH, int factor, int outW, int outH) {
+  srcW_ = srcW, srcH_ = srcH, factor_ = factor, outW_ = outW, outH_ = outH;
+  std::vector<Tap> cols;
+  BuildTaps(outW, srcW, factor, cols);
+  BuildTaps(outH, srcH, factor, rows_);
+  colIndex_.resize(size_t(outW));
+  colWeights_.resize(size_t(outW) * 8);
+  for (size_t x = 0; x < size_t(outW); ++x) {
+    colIndex_[x] = cols[x].a;
+    for (size_t i = 0; i < 4; ++i) {
+      colWeights_[x * 8 + i] = uint16_t(256 - cols[x].w);
+      colWeights_[x * 8 + 4 + i] = uint16_t(cols[x].w);
+    }
   }
-  for (int x = 0; x < outW_; ++x) {
-    gatherA_[size_t(x)] = c[taps[x].a];
-    gatherB_[size_t(x)] = c[taps[x].b];
+  exactColumns_ = outW == srcW * factor;
+  converted_.assign(size_t(srcW), 0);
+  wide_.assign((size_t(srcW) + 1) * 4, 0);
+  buffers_.assign(size_t(outW) * 2, 0);
+}
+
+const uint32_t* PictureScaler::Widened(const uint16_t* src, int32_t r, uint32_t* into) {
+  const size_t slot = size_t(r & 1);
+  if (lineRow_[slot] == r) return lines_[slot];
+  uint32_t* line = into != nullptr ? into : &buffers_[slot * size_t(outW_)];
+  lineRow_[slot] = r, lines_[slot] = line;
+  const uint16_t* row = src + size_t(r) * size_t(srcW_);
+  if (exactColumns_ && factor_ == 1) {
+    ConvertRow(row, line, srcW_);
+    return line;
   }
-  BlendSpan(gatherA_.data(), gatherB_.data(), colWeights_.data(), out, outW_);
+  if (exactColumns_) {
+    // Each pixel repeated `factor` times.
+    uint32_t* c = converted_.data();
+    ConvertRow(row, c, srcW_);
+    for (int x = 0, o = 0; x < srcW_; ++x)
+      for (int i = 0; i < factor_; ++i) line[o++] = c[x];
+    return line;
+  }
+  // A weight of 0 still reads the right neighbour of the last pixel.
+  ConvertRowWide(row, wide_.data(), srcW_);
+  std::memcpy(&wide_[size_t(srcW_) * 4], &wide_[size_t(srcW_ - 1) * 4], 8);
+  WidenRow(wide_.data(), colIndex_.data(), colWeights_.data(), line, outW_);
+  return line;
 }
 
 void PictureScaler::Scale(const uint16_t* src, int srcW, int srcH, int factor, int outW, int outH,
                           uint32_t* out, size_t stride) {
   if (srcW <= 0 || srcH <= 0 || outW <= 0 || outH <= 0 || factor <= 0) return;
-  if (srcW != srcW_ || srcH != srcH_ || factor != factor_ || outW != outW_ || outH != outH_) {
-    srcW_ = srcW, srcH_ = srcH, factor_ = factor, outW_ = outW, outH_ = outH;
-    BuildTaps(outW, srcW, factor, cols_);
-    BuildTaps(outH, srcH, factor, rows_);
-    rowCache_.assign(size_t(outW) * 2, 0);
-    converted_.assign(size_t(srcW), 0);
-    gatherA_.assign(size_t(outW), 0);
-    gatherB_.assign(size_t(outW), 0);
-    rowWeight_.assign(size_t(outW), 0);
-    colWeights_.resize(size_t(outW));
-    nearestColumns_ = true;
-    for (int x = 0; x < outW; ++x) {
-      colWeights_[size_t(x)] = uint16_t(cols_[size_t(x)].w);
-      nearestColumns_ = nearestColumns_ && cols_[size_t(x)].w == 0;
-    }
-  }
-  // Rows are taken in rising order: two cache lines hold the last two source rows.
-  cachedRow_.assign(2, -1);
-  auto row = [&](int32_t r) -> const uint32_t* {
-    const size_t slot = size_t(r & 1);
-    uint32_t* line = &rowCache_[slot * size_t(outW)];
-    if (cachedRow_[slot] != r) {
-      ScaleRow(src + size_t(r) * size_t(srcW), line);
-      cachedRow_[slot] = r;
-    }
-    return line;
-  };
+  if (srcW != srcW_ || srcH != srcH_ || factor != factor_ || outW != outW_ || outH != outH_)
+    Prepare(srcW, srcH, factor, outW, outH);
+  // A new frame: nothing widened yet. Rows are taken in rising order, so two
+  // lines are enough to widen each source row once. The first output row that
+  // shows a source row alone gets it widened in place; later copies of that
+  // row read it from there.
+  lineRow_[0] = lineRow_[1] = -1;
   for (int y = 0; y < outH; ++y) {
     const Tap& t = rows_[size_t(y)];
     uint32_t* dst = out + size_t(y) * stride;
-    const uint32_t* a = row(t.a);
     if (t.w == 0) {
-      std::memcpy(dst, a, size_t(outW) * 4);
-      continue;
+      const uint32_t* a = Widened(src, t.a, dst);
+      if (a != dst) std::memcpy(dst, a, size_t(outW) * 4);
+    } else {
+      const uint32_t* a = Widened(src, t.a, nullptr);
+      BlendRows(a, Widened(src, t.b, nullptr), t.w, dst, outW);
     }
-    const uint32_t* b = row(t.b);
-    std::fill(rowWeight_.begin(), rowWeight_.end(), uint16_t(t.w));
-    BlendSpan(a, b, rowWeight_.data(), dst, outW);
   }
 }

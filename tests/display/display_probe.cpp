@@ -118,7 +118,7 @@ void Screen(PlatformHost& host) {
     ReportKeys();
     if (host.ScreenActive()) {
       host.Present(picture.data());
-      if (!told) Say("presented");
+      if (!told) Say(std::string("presented ") + DesktopPresentPath());
       told = true;
     }
     if (LiveKeys()[0x01] != 0) {

@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -177,18 +178,20 @@ class RealDisplay : public ::testing::Test {
     if (!dir.empty()) fs::remove_all(dir);
   }
 
-  void StartProbe(const std::string& mode) {
+  // `extra`: more variables for the probe's environment.
+  void StartProbe(const std::string& mode, const std::map<std::string, std::string>& extra = {}) {
     const fs::path bin = dir / "bin";
     fs::create_directories(bin);
     std::ofstream(bin / "xdg-open") << "#!/bin/sh\nprintf '%s\\n' \"$1\" > " << (dir / "url.txt") << "\n";
     fs::permissions(bin / "xdg-open", fs::perms::owner_all);
     const char* path = std::getenv("PATH");
-    probe = Spawn({PROBE.string(), mode},
-                  EnvironmentWith({{"DISPLAY", x.display}, {"QT_QPA_PLATFORM", "xcb"},
-                                   {"ALSOFT_DRIVERS", "null"}, {"WAYLAND_DISPLAY", ""},
-                                   {"XDG_CURRENT_DESKTOP", ""}, {"DESKTOP_SESSION", ""},
-                                   {"PATH", bin.string() + ":" + (path ? path : "/usr/bin:/bin")}}),
-                  dir / "out.txt", dir / "err.txt");
+    std::map<std::string, std::string> env = {
+        {"DISPLAY", x.display}, {"QT_QPA_PLATFORM", "xcb"}, {"ALSOFT_DRIVERS", "null"},
+        {"WAYLAND_DISPLAY", ""}, {"XDG_CURRENT_DESKTOP", ""}, {"DESKTOP_SESSION", ""},
+        {"QT_XCB_GL_INTEGRATION", ""},
+        {"PATH", bin.string() + ":" + (path ? path : "/usr/bin:/bin")}};
+    for (const auto& [name, value] : extra) env[name] = value;
+    probe = Spawn({PROBE.string(), mode}, EnvironmentWith(env), dir / "out.txt", dir / "err.txt");
     ASSERT_GT(probe, 0);
   }
 
@@ -371,30 +374,95 @@ void CheckFullScreen(const Shot& shot, int w, int h) {
             << sx << "," << sy;
 }
 
-class FullScreen : public RealDisplay, public ::testing::WithParamInterface<std::pair<int, int>> {};
+// The two ways to the screen: OpenGL (Mesa's software renderer on Xvfb), and
+// the software scaler, forced by taking OpenGL away from the toolkit.
+const std::map<std::string, std::string> OPENGL = {};
+const std::map<std::string, std::string> NO_OPENGL = {{"QT_XCB_GL_INTEGRATION", "none"}};
+
+struct ScreenCase {
+  int w, h;
+  bool opengl;
+};
+
+std::string CaseName(const ScreenCase& c) {
+  return std::to_string(c.w) + "x" + std::to_string(c.h) + (c.opengl ? "_OpenGl" : "_Software");
+}
+
+void PrintTo(const ScreenCase& c, std::ostream* os) { *os << CaseName(c); }
+
+class FullScreen : public RealDisplay, public ::testing::WithParamInterface<ScreenCase> {
+ protected:
+  // Starts the probe's full screen on the path asked for; false when this
+  // machine has no OpenGL context to give.
+  bool StartScreen(bool opengl) {
+    StartProbe("screen", opengl ? OPENGL : NO_OPENGL);
+    const std::string presented = Line("presented ");
+    if (opengl && presented == "presented software") return false;
+    EXPECT_EQ(presented, opengl ? "presented opengl" : "presented software");
+    return true;
+  }
+  void EndScreen() {
+    Focus("Probe Screen");
+    Run("xdotool key Escape");
+    Line("exit");
+    EXPECT_EQ(ProbeExit(), 0);
+  }
+};
 
 TEST_P(FullScreen, PictureScaledWithBordersAndKeysArrive) {
-  const auto [w, h] = GetParam();
-  ASSERT_TRUE(x.Start(w, h, dir));
-  StartProbe("screen");
-  Line("presented");
+  const ScreenCase c = GetParam();
+  ASSERT_TRUE(x.Start(c.w, c.h, dir));
+  if (!StartScreen(c.opengl)) GTEST_SKIP() << "no OpenGL context on this display";
   const std::string window = Run("xdotool search --name '^Probe Screen$' | head -1");
-  EXPECT_NE(Run("xdotool getwindowgeometry " + window).find(std::to_string(w) + "x" + std::to_string(h)),
+  EXPECT_NE(Run("xdotool getwindowgeometry " + window).find(std::to_string(c.w) + "x" + std::to_string(c.h)),
             std::string::npos);
   std::this_thread::sleep_for(400ms);
-  CheckFullScreen(Screenshot("screen_" + std::to_string(w) + "x" + std::to_string(h)), w, h);
+  CheckFullScreen(Screenshot("screen_" + CaseName(c)), c.w, c.h);
   Focus("Probe Screen");
   Run("xdotool keydown Up keyup Up");
   Line("down 200");
-  Run("xdotool key Escape");
-  Line("exit");
-  EXPECT_EQ(ProbeExit(), 0);
+  EndScreen();
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, FullScreen,
-                         ::testing::Values(std::make_pair(1280, 1024), std::make_pair(1600, 1200)),
+                         ::testing::Values(ScreenCase{1280, 1024, false}, ScreenCase{1600, 1200, false},
+                                           ScreenCase{1280, 1024, true}, ScreenCase{1600, 1200, true}),
+                         [](const auto& info) { return CaseName(info.param); });
+
+// The same frame through each path: every pixel alike but for rounding. At
+// 1024 x 768 nearly every pixel is a blend (the one-pixel checkerboard too);
+// 1920 x 1080 has borders at the sides and rows and columns that are copies.
+class BothPaths : public FullScreen {};
+
+TEST_P(BothPaths, ShowTheSamePicture) {
+  const ScreenCase c = GetParam();
+  ASSERT_TRUE(x.Start(c.w, c.h, dir));
+  if (!StartScreen(true)) GTEST_SKIP() << "no OpenGL context on this display";
+  std::this_thread::sleep_for(400ms);
+  const Shot gl = Screenshot("both_" + CaseName(c));
+  EndScreen();
+  ASSERT_TRUE(StartScreen(false));
+  std::this_thread::sleep_for(400ms);
+  const Shot software = Screenshot("both_" + CaseName({c.w, c.h, false}));
+  EndScreen();
+  ASSERT_EQ(gl.width, c.w);
+  ASSERT_EQ(software.width, c.w);
+  ASSERT_EQ(gl.height, software.height);
+  int worst = 0, worstX = 0, worstY = 0;
+  for (int y = 0; y < c.h; ++y)
+    for (int xx = 0; xx < c.w; ++xx) {
+      const Rgb a = gl.At(xx, y), b = software.At(xx, y);
+      const int d = std::max({std::abs(a.r - b.r), std::abs(a.g - b.g), std::abs(a.b - b.b)});
+      if (d > worst) worst = d, worstX = xx, worstY = y;
+    }
+  EXPECT_LE(worst, 3) << "at " << worstX << "," << worstY;
+  CheckFullScreen(gl, c.w, c.h);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, BothPaths,
+                         ::testing::Values(ScreenCase{1024, 768, true}, ScreenCase{1920, 1080, true}),
                          [](const auto& info) {
-                           return std::to_string(info.param.first) + "x" + std::to_string(info.param.second);
+                           return std::to_string(info.param.w) + "x" + std::to_string(info.param.h);
                          });
 
 // No display server at all: no abort, every service fails, the message is text.

@@ -239,6 +239,12 @@ const HitCase HIT_CASES[] = {
     {"HeavyShotDestroysCruiserBelowZeroUntouched", W::HeavyShot, -1, 100, 100, T::Cruiser, -1, {}, 0, true, 280, true, {BOOM}},
     {"HeavyShotLeavesAsteroidBelowZeroUntouched", W::HeavyShot, 1, 100, 100, T::Asteroid, -1, {}, 0, false, 0, false, {}},
     {"HeavyShotDestroysMineAndFliesOn", W::HeavyShot, 1, 358, 320, T::Mine, 20, {}, 0, true, 100, false, {BOOM}},
+    // Enemy shots are judged like the players': they hit enemies and score.
+    {"EnemyBulletDestroysFighterFor40", W::Bullet, -1, 408, 320, T::Fighter, 0, {}, 0, true, 40, true, {BLOW}},
+    {"EnemyBulletDamagesAsteroid", W::Bullet, -1, 408, 320, T::Asteroid, 40, {8}, 0, false, 0, true, {HIT}},
+    {"CruiserShotDestroysFighterAndFliesOn", W::HeavyShot, -1, 442, 320, T::Fighter, 0, {}, 0, true, 20, false, {BLOW}},
+    {"CruiserShotDestroysAsteroidAndStops", W::HeavyShot, -1, 442, 320, T::Asteroid, 40, {}, 0, true, 80, true, {BOOM}},
+    {"CruiserShotDestroysMineAndFliesOn", W::HeavyShot, -1, 442, 320, T::Mine, 20, {}, 0, true, 100, false, {BOOM}},
 };
 
 INSTANTIATE_TEST_SUITE_P(EveryHit, Hits, ::testing::ValuesIn(HIT_CASES),
@@ -301,6 +307,86 @@ TEST_F(Projectiles, ShotsAreDrawnWhereTheyMovedTo) {
   EXPECT_EQ(Pixel(458 + 73, 200), 0);
 }
 
+TEST_F(Projectiles, BoundsAreStrictAndBulletsLeaveOnlyByX) {
+  Fire(Weapon::Bullet, 1, 1, 800, 100);
+  Fire(Weapon::Bullet, 2, -1, 0, 100);
+  Fire(Weapon::Bullet, 3, 1, 400, -100, -2);  // above the screen
+  Fire(Weapon::Bullet, 4, 1, 400, 700, 2);    // below it
+  Fire(Weapon::Missile, 1, 1, 800, 100);
+  Fire(Weapon::HeavyShot, 1, -1, 0, 100);
+  Frame();
+  EXPECT_TRUE(bulletDir[1] && bulletDir[2] && missileDir[1] && heavyShotDir[1]);
+  EXPECT_EQ((std::vector<int32_t>{bulletX[1], bulletX[2], missileX[1], heavyShotX[1]}),
+            (std::vector<int32_t>{808, -8, 808, -42}));
+  Frame();
+  EXPECT_FALSE(bulletDir[1] || bulletDir[2] || missileDir[1] || heavyShotDir[1]);
+  EXPECT_EQ(bulletDir[3], 1);
+  EXPECT_EQ(bulletDir[4], 1);
+  EXPECT_EQ((std::vector<int32_t>{bulletX[3], bulletY[3], bulletY[4]}), (std::vector<int32_t>{416, -104, 704}));
+}
+
+TEST_F(Projectiles, OnlyTheHeavyShotIsDrawnWithItsBlackPixels) {
+  // A black first column (a black top for the beam) over a blue screen.
+  const auto edged = [](int32_t x, int32_t) { return x == 0 ? BLACK : SOLID; };
+  MakeSprite(SPRITE_BULLET, 9, 9, edged);
+  MakeSprite(SPRITE_MISSILE, 11, 5, edged);
+  MakeSprite(SPRITE_HEAVY_SHOT, 73, 5, edged);
+  MakeSprite(SPRITE_BEAM, 1, 600, [](int32_t, int32_t y) { return y < 10 ? BLACK : SOLID; });
+  FillTarget(0, 0, 255);
+  Fire(Weapon::Bullet, 1, 1, 100, 100);
+  Fire(Weapon::Beam, 1, 1, 200, 0);
+  Fire(Weapon::Missile, 1, 1, 300, 100);
+  Fire(Weapon::HeavyShot, 1, -1, 500, 200);
+  Frame();
+  const uint16_t blue = ScreenColour(0, 0, 255), solid = ScreenColour(SOLID.r, SOLID.g, SOLID.b);
+  EXPECT_EQ((std::vector<uint16_t>{Pixel(108, 100), Pixel(215, 5), Pixel(308, 100), Pixel(458, 200)}),
+            (std::vector<uint16_t>{blue, blue, blue, 0}));
+  EXPECT_EQ(Pixel(459, 200), solid);
+}
+
+// Bullets, beams, missiles, heavy shots: each pass finds what the earlier
+// ones left, so a fighter that several shots touch falls to the earliest.
+TEST_F(Projectiles, EarlierPassTakesTheKillOfAFighterThatSeveralShotsTouch) {
+  struct Case {
+    bool bullet, beam;
+    int32_t score;
+    bool missileFreed;
+  };
+  for (const Case c : {Case{true, true, 40, false}, Case{false, true, 20, false}, Case{false, false, 20, true}}) {
+    ResetProjectiles();
+    score = 0;
+    Place(Target::Fighter, 1, ENEMY_X, ENEMY_Y);
+    if (c.bullet) Fire(Weapon::Bullet, 1, 1, 392, 320);
+    if (c.beam) Fire(Weapon::Beam, 1, 1, 385, 0);
+    Fire(Weapon::Missile, 1, 1, 392, 320);
+    Fire(Weapon::HeavyShot, 1, 1, 358, 320);
+    Frame();
+    const std::string where = c.bullet ? "bullet" : c.beam ? "beam" : "missile";
+    EXPECT_EQ(fighterState[1], 2) << where;
+    EXPECT_EQ(score, c.score) << where;
+    EXPECT_EQ(bulletDir[1], 0) << where;
+    EXPECT_EQ(beamState[1], c.beam ? 1 : 0) << where;
+    EXPECT_EQ(missileDir[1] == 0, c.missileFreed) << where;
+    EXPECT_EQ(heavyShotDir[1], 1) << where;
+    EXPECT_EQ(Sounds(), (std::vector<int32_t>{SOUND_HEAVY_BLOW})) << where;
+  }
+}
+
+TEST_F(Projectiles, HeavyShotThroughBothShipsHurtsOnlyTheFirst) {
+  for (int32_t dir : {1, -1}) {
+    ResetProjectiles();
+    PlaceShip(1, 300, 300);
+    PlaceShip(2, 310, 305);
+    Fire(Weapon::HeavyShot, 1, dir, dir == 1 ? 258 : 342, 310);  // to x 300, inside both ships' first 30 columns
+    Frame();
+    EXPECT_EQ(DrawMaxes(), (std::vector<int32_t>{40})) << dir;
+    EXPECT_EQ(player1Energy, 100 - Drawn(0)) << dir;
+    EXPECT_EQ(player2Energy, 100) << dir;
+    EXPECT_EQ(heavyShotDir[1], 0) << dir;
+    EXPECT_EQ(Sounds(), (std::vector<int32_t>{SOUND_HEAVY_BLOW})) << dir;
+  }
+}
+
 TEST_F(Projectiles, BulletTouchingBothShipsHurtsBoth) {
   PlaceShip(1, 300, 300);
   PlaceShip(2, 320, 305);
@@ -361,6 +447,27 @@ TEST_F(Projectiles, HitThatTakesEnergyBelowZeroDestroysAtOnce) {
   EXPECT_EQ(mineEnergy[1], -Drawn(0));
   EXPECT_EQ(score, 100);
   EXPECT_EQ(Sounds(), (std::vector<int32_t>{SOUND_HIT, SOUND_EXPLOSION}));
+}
+
+TEST_F(Projectiles, HeavyShotHitThatTakesEnergyBelowZeroDestroysAtOnce) {
+  struct Case {
+    Target target;
+    int32_t dir, x, score;
+  };
+  for (const Case c : {Case{Target::Gunship, -1, 442, 200}, Case{Target::Cruiser, 1, 358, 280}}) {
+    ResetProjectiles();
+    score = 0;
+    Place(c.target, 1, ENEMY_X, ENEMY_Y, 0);
+    Fire(Weapon::HeavyShot, 1, c.dir, c.x, 320);
+    SeedFirstRoll(44, false);
+    Frame();
+    const Kind k = KindOf(c.target);
+    EXPECT_EQ(k.state[1], 2) << c.score;
+    EXPECT_EQ(k.energy[1], -Drawn(0)) << c.score;
+    EXPECT_EQ(score, c.score);
+    EXPECT_EQ(heavyShotDir[1], 0) << c.score;
+    EXPECT_EQ(Sounds(), (std::vector<int32_t>{SOUND_HEAVY_BLOW, SOUND_EXPLOSION})) << c.score;
+  }
 }
 
 TEST_F(Projectiles, EnemyBelowZeroFallsToTheFirstLiveBulletWhereverItIs) {

@@ -217,6 +217,57 @@ TEST_F(LevelScript, AsteroidsGoByPlayer1sLastPlaceAndCruisersAtAnAliveShip) {
   EXPECT_EQ(branches.size(), 3u);
 }
 
+// The threat's cruiser flies at player 1's height while player 1 is alive,
+// else at player 2's, with no offset either way.
+TEST_F(LevelScript, ThreatsCruiserAimsAtPlayer1WhileAliveElsePlayer2) {
+  struct Case {
+    int32_t state1, state2, y;
+  };
+  player1Y = 333;
+  player2Y = 144;
+  for (const Case c : {Case{1, 1, 333}, Case{1, 0, 333}, Case{0, 1, 144}, Case{2, 1, 144}}) {
+    bool seen = false;
+    for (uint32_t seed = 1; seed < 100 && !seen; ++seed) {
+      ResetEnemies();
+      player1State = c.state1;
+      player2State = c.state2;
+      Seed(seed);
+      RunFrame(1300);
+      if (host_->randomDraws.at(0).result != 1) continue;  // r = 2: the cruiser
+      seen = true;
+      EXPECT_EQ(Alive(cruiserState, cruiserX, cruiserY), (std::vector<Enemy>{{810, c.y}}))
+          << "states " << c.state1 << "/" << c.state2;
+    }
+    EXPECT_TRUE(seen);
+  }
+}
+
+// At its three frames the rain comes from above for a draw of 0 or 1 and
+// from below for a 2.
+TEST_F(LevelScript, DrawnRainComesFromAboveTwoTimesInThree) {
+  std::set<int32_t> picks;
+  for (int32_t frame : {3500, 6650, 8250}) {
+    for (uint32_t seed = 1; seed <= 12; ++seed) {
+      ResetEnemies();
+      Seed(seed);
+      RunFrame(frame);
+      ASSERT_EQ(host_->randomDraws.at(0).max, 2);
+      const int32_t r = host_->randomDraws[0].result;
+      picks.insert(r);
+      const auto rocks = Alive(asteroidState, asteroidX, asteroidY);
+      ASSERT_EQ(rocks.size(), 12u);
+      for (const Enemy& e : rocks) {
+        if (r <= 1) {
+          EXPECT_LT(e.y, 0) << "frame " << frame << " draw " << r;
+        } else {
+          EXPECT_GT(e.y, 600) << "frame " << frame << " draw " << r;
+        }
+      }
+    }
+  }
+  EXPECT_EQ(picks, (std::set<int32_t>{0, 1, 2}));
+}
+
 // The hunt draws until it picks an alive ship; with none alive it draws
 // nothing and sends no cruiser.
 TEST_F(LevelScript, CruiserHuntAimsAtAnAliveShipOrSendsNone) {

@@ -309,6 +309,75 @@ TEST_F(LevelScript, CruiserHuntAimsAtAnAliveShipOrSendsNone) {
   }
 }
 
+// In a real frame: a pickup lies over the scenery and under the enemies, a
+// bonus text over the enemies and under the ships. Solid pictures: a red
+// pickup 500x120 at (50, 400), a green fighter at (200, 420), the blue text
+// from (120, 450) with glyphs 32 wide every 33 pixels, a white ship at (500, 440).
+TEST_F(LevelScript, InAFramePickupsLieUnderEnemiesAndBonusTextsBetweenEnemiesAndShips) {
+  struct StopAfterTheFrame {};
+  const uint16_t RED = ScreenColour(248, 0, 0), GREEN = ScreenColour(0, 252, 0);
+  const uint16_t BLUE = ScreenColour(0, 0, 248), WHITE = ScreenColour(248, 252, 248);
+  player2State = 0;
+  escLatch = 1;
+  std::vector<uint16_t> picture;
+  host_->onPresent = [&](const uint16_t* pixels) {
+    if (host_->presents == 2) {
+      picture.assign(pixels, pixels + SCREEN_WIDTH * SCREEN_HEIGHT);
+      throw StopAfterTheFrame{};
+    }
+    // The game's media are loaded: put ours in their place and run this frame as 1801.
+    frameCounter = 1801;
+    MakeSolidSprite(SPRITE_ENERGY_PICKUP, 500, 120, {248, 0, 0});
+    MakeSolidSprite(SPRITE_FIGHTER_SHEET, 164 * 5, 85, {0, 252, 0});
+    MakeSolidSprite(SPRITE_BITMAP_FONT, 320, 190, {0, 0, 248});
+    MakeSolidSprite(SPRITE_PLAYER1_SHEET, 100 * 5, 30, {248, 252, 248});
+    energyPickupState[1] = 1;
+    energyPickupX[1] = 1801 + 50;
+    energyPickupY[1] = 400;
+    fighterState[1] = 1;
+    fighterX[1] = 200 + fighterSpeed;  // moved before it is drawn
+    fighterY[1] = 420;
+    player1X = 500;
+    player1Y = 440;
+  };
+  EXPECT_THROW(RunGame(), StopAfterTheFrame);
+  ASSERT_EQ(picture.size(), size_t(SCREEN_WIDTH * SCREEN_HEIGHT));
+  const auto at = [&](int32_t x, int32_t y) { return picture[y * SCREEN_WIDTH + x]; };
+  EXPECT_EQ(at(60, 410), RED);     // the pickup alone
+  EXPECT_EQ(at(250, 430), GREEN);  // the fighter over the pickup
+  EXPECT_EQ(at(255, 460), BLUE);   // a glyph over the fighter
+  EXPECT_EQ(at(150, 460), BLUE);   // a glyph over the pickup
+  EXPECT_EQ(at(550, 460), WHITE);  // the ship over a glyph and the pickup
+}
+
+// In a real frame 2000 the script's wedge draws before the energy pickups are placed.
+TEST_F(LevelScript, InARealFrameTheScriptDrawsBeforeThePickupsArePlaced) {
+  struct StopAfterTheFrame {};
+  escLatch = 1;
+  host_->onPresent = [&](const uint16_t*) {
+    if (host_->presents == 2) throw StopAfterTheFrame{};
+    frameCounter = 2000;
+    host_->randomDraws.clear();
+  };
+  EXPECT_THROW(RunGame(), StopAfterTheFrame);
+  const auto& d = host_->randomDraws;
+  ASSERT_GE(d.size(), 3u);
+  const size_t n = d.size();
+  EXPECT_EQ(d[n - 2].max, 400);
+  EXPECT_EQ(d[n - 1].max, 400);
+  EXPECT_EQ(energyPickupY[1], 50 + d[n - 2].result);
+  EXPECT_EQ(energyPickupY[2], 50 + d[n - 1].result);
+  // Before them: the wedge's height, then one slot draw per fighter on the
+  // empty table (stars may draw before all of it).
+  size_t wedge = 0;
+  while (wedge < n && d[wedge].max != 300) ++wedge;
+  EXPECT_EQ(wedge + 1 + 5, n - 2);
+  std::set<int32_t> heights;
+  for (int32_t i = 1; i <= 400; ++i)
+    if (fighterState[i] != 0) heights.insert(fighterY[i]);
+  EXPECT_TRUE(heights.count(100 + d[wedge].result)) << "the wedge's lead at its drawn height";
+}
+
 TEST_F(LevelScript, LevelEndEmptiesTheEnergyOfAliveShipsOnly) {
   struct Case {
     int32_t frame, state1, state2, energy1, energy2;

@@ -217,6 +217,57 @@ TEST_F(LevelScript, AsteroidsGoByPlayer1sLastPlaceAndCruisersAtAnAliveShip) {
   EXPECT_EQ(branches.size(), 3u);
 }
 
+// The threat's cruiser flies at player 1's height while player 1 is alive,
+// else at player 2's, with no offset either way.
+TEST_F(LevelScript, ThreatsCruiserAimsAtPlayer1WhileAliveElsePlayer2) {
+  struct Case {
+    int32_t state1, state2, y;
+  };
+  player1Y = 333;
+  player2Y = 144;
+  for (const Case c : {Case{1, 1, 333}, Case{1, 0, 333}, Case{0, 1, 144}, Case{2, 1, 144}}) {
+    bool seen = false;
+    for (uint32_t seed = 1; seed < 100 && !seen; ++seed) {
+      ResetEnemies();
+      player1State = c.state1;
+      player2State = c.state2;
+      Seed(seed);
+      RunFrame(1300);
+      if (host_->randomDraws.at(0).result != 1) continue;  // r = 2: the cruiser
+      seen = true;
+      EXPECT_EQ(Alive(cruiserState, cruiserX, cruiserY), (std::vector<Enemy>{{810, c.y}}))
+          << "states " << c.state1 << "/" << c.state2;
+    }
+    EXPECT_TRUE(seen);
+  }
+}
+
+// At its three frames the rain comes from above for a draw of 0 or 1 and
+// from below for a 2.
+TEST_F(LevelScript, DrawnRainComesFromAboveTwoTimesInThree) {
+  std::set<int32_t> picks;
+  for (int32_t frame : {3500, 6650, 8250}) {
+    for (uint32_t seed = 1; seed <= 12; ++seed) {
+      ResetEnemies();
+      Seed(seed);
+      RunFrame(frame);
+      ASSERT_EQ(host_->randomDraws.at(0).max, 2);
+      const int32_t r = host_->randomDraws[0].result;
+      picks.insert(r);
+      const auto rocks = Alive(asteroidState, asteroidX, asteroidY);
+      ASSERT_EQ(rocks.size(), 12u);
+      for (const Enemy& e : rocks) {
+        if (r <= 1) {
+          EXPECT_LT(e.y, 0) << "frame " << frame << " draw " << r;
+        } else {
+          EXPECT_GT(e.y, 600) << "frame " << frame << " draw " << r;
+        }
+      }
+    }
+  }
+  EXPECT_EQ(picks, (std::set<int32_t>{0, 1, 2}));
+}
+
 // The hunt draws until it picks an alive ship; with none alive it draws
 // nothing and sends no cruiser.
 TEST_F(LevelScript, CruiserHuntAimsAtAnAliveShipOrSendsNone) {
@@ -256,6 +307,75 @@ TEST_F(LevelScript, CruiserHuntAimsAtAnAliveShipOrSendsNone) {
       EXPECT_TRUE(repeated) << label;
     }
   }
+}
+
+// In a real frame: a pickup lies over the scenery and under the enemies, a
+// bonus text over the enemies and under the ships. Solid pictures: a red
+// pickup 500x120 at (50, 400), a green fighter at (200, 420), the blue text
+// from (120, 450) with glyphs 32 wide every 33 pixels, a white ship at (500, 440).
+TEST_F(LevelScript, InAFramePickupsLieUnderEnemiesAndBonusTextsBetweenEnemiesAndShips) {
+  struct StopAfterTheFrame {};
+  const uint16_t RED = ScreenColour(248, 0, 0), GREEN = ScreenColour(0, 252, 0);
+  const uint16_t BLUE = ScreenColour(0, 0, 248), WHITE = ScreenColour(248, 252, 248);
+  player2State = 0;
+  escLatch = 1;
+  std::vector<uint16_t> picture;
+  host_->onPresent = [&](const uint16_t* pixels) {
+    if (host_->presents == 2) {
+      picture.assign(pixels, pixels + SCREEN_WIDTH * SCREEN_HEIGHT);
+      throw StopAfterTheFrame{};
+    }
+    // The game's media are loaded: put ours in their place and run this frame as 1801.
+    frameCounter = 1801;
+    MakeSolidSprite(SPRITE_ENERGY_PICKUP, 500, 120, {248, 0, 0});
+    MakeSolidSprite(SPRITE_FIGHTER_SHEET, 164 * 5, 85, {0, 252, 0});
+    MakeSolidSprite(SPRITE_BITMAP_FONT, 320, 190, {0, 0, 248});
+    MakeSolidSprite(SPRITE_PLAYER1_SHEET, 100 * 5, 30, {248, 252, 248});
+    energyPickupState[1] = 1;
+    energyPickupX[1] = 1801 + 50;
+    energyPickupY[1] = 400;
+    fighterState[1] = 1;
+    fighterX[1] = 200 + fighterSpeed;  // moved before it is drawn
+    fighterY[1] = 420;
+    player1X = 500;
+    player1Y = 440;
+  };
+  EXPECT_THROW(RunGame(), StopAfterTheFrame);
+  ASSERT_EQ(picture.size(), size_t(SCREEN_WIDTH * SCREEN_HEIGHT));
+  const auto at = [&](int32_t x, int32_t y) { return picture[y * SCREEN_WIDTH + x]; };
+  EXPECT_EQ(at(60, 410), RED);     // the pickup alone
+  EXPECT_EQ(at(250, 430), GREEN);  // the fighter over the pickup
+  EXPECT_EQ(at(255, 460), BLUE);   // a glyph over the fighter
+  EXPECT_EQ(at(150, 460), BLUE);   // a glyph over the pickup
+  EXPECT_EQ(at(550, 460), WHITE);  // the ship over a glyph and the pickup
+}
+
+// In a real frame 2000 the script's wedge draws before the energy pickups are placed.
+TEST_F(LevelScript, InARealFrameTheScriptDrawsBeforeThePickupsArePlaced) {
+  struct StopAfterTheFrame {};
+  escLatch = 1;
+  host_->onPresent = [&](const uint16_t*) {
+    if (host_->presents == 2) throw StopAfterTheFrame{};
+    frameCounter = 2000;
+    host_->randomDraws.clear();
+  };
+  EXPECT_THROW(RunGame(), StopAfterTheFrame);
+  const auto& d = host_->randomDraws;
+  ASSERT_GE(d.size(), 3u);
+  const size_t n = d.size();
+  EXPECT_EQ(d[n - 2].max, 400);
+  EXPECT_EQ(d[n - 1].max, 400);
+  EXPECT_EQ(energyPickupY[1], 50 + d[n - 2].result);
+  EXPECT_EQ(energyPickupY[2], 50 + d[n - 1].result);
+  // Before them: the wedge's height, then one slot draw per fighter on the
+  // empty table (stars may draw before all of it).
+  size_t wedge = 0;
+  while (wedge < n && d[wedge].max != 300) ++wedge;
+  EXPECT_EQ(wedge + 1 + 5, n - 2);
+  std::set<int32_t> heights;
+  for (int32_t i = 1; i <= 400; ++i)
+    if (fighterState[i] != 0) heights.insert(fighterY[i]);
+  EXPECT_TRUE(heights.count(100 + d[wedge].result)) << "the wedge's lead at its drawn height";
 }
 
 TEST_F(LevelScript, LevelEndEmptiesTheEnergyOfAliveShipsOnly) {

@@ -113,4 +113,35 @@ TEST_F(Pause, GameResumesAtTheSameFrameAndQuitsOnlyOnAFreshEscape) {
   EXPECT_GT(times[10], times[3]);
   EXPECT_EQ(escLatch, 0);
 }
+// After a pause: the first present shows the last pause picture and the
+// game's own follows; a pause of several seconds regenerates ammunition once.
+TEST_F(Pause, AfterALongPauseTheLastPausePictureShowsAndAmmunitionRegeneratesOnce) {
+  LeaveFullscreen();
+  player1State = 1;
+  player2State = 0;
+  std::vector<int32_t> frames, ammoSeen;
+  std::vector<std::vector<uint16_t>> pictures;
+  host_->onPresent = [&](const uint16_t* p) {
+    if (host_->presents == 1) ammo[1][1] = 50;
+    if (host_->presents == 5) host_->now += 5000;  // a long pause
+    frames.push_back(frameCounter);
+    ammoSeen.push_back(ammo[1][1]);
+    pictures.emplace_back(p, p + SCREEN_WIDTH * SCREEN_HEIGHT);
+  };
+  host_->KeyDownAtPresent(3, PAUSE);
+  host_->KeyUpAtPresent(6, PAUSE);
+  host_->KeyDownAtPresent(8, ESC);
+  host_->KeyUpAtPresent(10, ESC);
+  host_->KeyDownAtPresent(14, ESC);
+  EXPECT_EQ(RunGame(), Screen::Menu);
+  size_t resumed = 0;
+  while (resumed < frames.size() && frames[resumed] != 4) ++resumed;
+  ASSERT_LT(resumed + 2, frames.size());
+  ASSERT_EQ(frames[resumed - 1], 3);  // the last pause pass
+  EXPECT_TRUE(pictures[resumed] == pictures[resumed - 1]);
+  EXPECT_FALSE(pictures[resumed + 1] == pictures[resumed]);
+  EXPECT_EQ(ammoSeen[resumed - 1], 50);
+  EXPECT_EQ(ammoSeen[resumed + 1], 60);  // frame 4 regenerated once
+  EXPECT_EQ(ammoSeen[resumed + 2], 60);
+}
 }  // namespace

@@ -268,6 +268,40 @@ TEST_F(Placing, PassesRepeatUntilTheTypeIsNew) {
   EXPECT_EQ(weaponPickupY[1], 50 + d[d.size() - 2].result);
 }
 
+// Both alive: a pass stands only when slot 1 is new to player 1 and slot 2
+// new to player 2; every earlier pass failed on one of the two.
+TEST_F(Placing, TwoPlayerPassesRepeatUntilBothTypesAreNewToTheirPlayers) {
+  ownedWeapons[1][2] = ownedWeapons[1][3] = 1;  // slot 1 can only stand as 4
+  ownedWeapons[2][4] = 1;                       // slot 2 only as 2 or 3
+  bool repeated = false;
+  for (uint32_t seed = 1; seed <= 20; ++seed) {
+    host_->now = seed;
+    SeedRandomFromClock();
+    host_->randomDraws.clear();
+    frameCounter = 1600;
+    PlacePickups();
+    const auto& d = host_->randomDraws;
+    const std::vector<int32_t> allMaxes = Maxes();
+    ASSERT_FALSE(d.empty());
+    ASSERT_EQ(d.size() % 6, 0u);
+    for (size_t i = 0; i < d.size(); i += 6) {
+      const std::vector<int32_t> maxes(allMaxes.begin() + i, allMaxes.begin() + i + 6);
+      EXPECT_EQ(maxes, (std::vector<int32_t>{300, 400, 300, 400, 2, 2}));
+      const bool bothNew = 2 + d[i + 4].result == 4 && 2 + d[i + 5].result != 4;
+      EXPECT_EQ(bothNew, i + 6 == d.size()) << "seed " << seed << " pass " << i / 6;
+    }
+    repeated = repeated || d.size() > 6;
+    const size_t last = d.size() - 6;
+    EXPECT_EQ(weaponPickupX[1], 1600 + 805 + d[last].result);
+    EXPECT_EQ(weaponPickupY[1], 50 + d[last + 1].result);
+    EXPECT_EQ(weaponPickupX[2], 1600 + 1105 + d[last + 2].result);
+    EXPECT_EQ(weaponPickupY[2], 50 + d[last + 3].result);
+    EXPECT_EQ(weaponPickupType[1], 4);
+    EXPECT_EQ(weaponPickupType[2], 2 + d[last + 5].result);
+  }
+  EXPECT_TRUE(repeated);
+}
+
 // A set that could never find a new weapon is skipped instead of drawing for ever.
 TEST_F(Placing, SetWhoseEveryTypeIsOwnedIsSkipped) {
   struct Case {

@@ -179,6 +179,8 @@ TEST_F(Enemies, CruiserTracksTheNearerLivingPlayerElsePlayerOne) {
       {"one-player game", 100, 400, 1, 200, 200, 0, 302},
       {"player 1 gone still tracked", 100, 400, 0, 100, 100, 0, 302},
       {"on target", 100, 350, 1, 200, 200, 0, 300},
+      // Before the move player 2 is nearer (60 against 61), after it player 1.
+      {"measured after the move", 491, 360, 1, 503, 240, 1, 302},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -226,6 +228,10 @@ TEST_F(Enemies, MineHomesOnTheNearerLivingPlayerWithinRange) {
       {"360 away", 500, 300, 140, 300, 1, 900, 900, 0, 6, 4, 6, 4},
       {"359 away", 500, 300, 141, 300, 1, 900, 900, 0, 6, 4, -6, 0},
       {"absent player 2 nearer", 250, 250, 600, 300, 1, 200, 200, 0, 6, 4, 6, 4},
+      // 359.61 rounds to 360: out of range, though it would truncate to 359.
+      {"359.6 away", 500, 300, 141, 279, 1, 900, 900, 0, 6, 4, 6, 4},
+      // 200.42 and 199.72 are both 200 once rounded: neither is nearer.
+      {"equal once rounded", 500, 300, 300, 313, 1, 699, 317, 1, -6, 4, -6, 4},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -379,6 +379,92 @@ TEST_F(Enemies, FighterExplosionFollowsItsStillFrame) {
   EXPECT_EQ(cells, (std::vector<int32_t>{10, 15, 20, 25}));
 }
 
+// Every cell of a test sheet is red 16 x cell, with one black and one magenta
+// pixel at (1, 1) and (3, 1) of the cell, so the drawn cell and the key show.
+TEST_F(Enemies, EachKindStepsItsOwnFramesAtItsOwnDelayWithItsOwnKey) {
+  const auto cellSheet = [this](int32_t sheet, int32_t cells, int32_t w, int32_t h) {
+    MakeSprite(sheet, w * cells, h, [w](int32_t x, int32_t y) {
+      if (y == 1 && x % w == 1) return Rgb{0, 0, 0};
+      if (y == 1 && x % w == 3) return Rgb{255, 0, 255};
+      return Rgb{16 * (x / w + 1), 100, 0};
+    });
+  };
+  cellSheet(SPRITE_FIGHTER_SHEET, 5, 164, 85);
+  cellSheet(SPRITE_ASTEROID_SHEET, 10, 75, 75);
+  cellSheet(SPRITE_ASTEROID_BLAST, 5, 150, 150);
+  cellSheet(SPRITE_GUNSHIP_SHEET, 5, 130, 80);
+  cellSheet(SPRITE_CRUISER_SHEET, 5, 160, 80);
+  cellSheet(SPRITE_MINE_SHEET, 8, 80, 80);
+  player1State = player2State = 0;  // no touches, no homing
+
+  struct Case {
+    std::string name;
+    int32_t* x;
+    int32_t* y;
+    int32_t* state;
+    int32_t animId;
+    void (*explode)(int32_t);
+    int32_t liveDelay;
+    std::vector<int32_t> liveCells;
+    bool liveMagentaKey;
+    int32_t blastDelay, blastShift;
+    std::vector<int32_t> blastCells;  // the second frame comes exactly one delay after the first
+    bool blastMagentaKey;
+  };
+  const std::vector<Case> cases = {
+      {"fighter", fighterX.data(), fighterY.data(), fighterState.data(), 103, ExplodeFighter, -1, {1, 1, 1, 1}, false,
+       100, 0, {2, 2, 3, 4, 5}, false},
+      {"asteroid", asteroidX.data(), asteroidY.data(), asteroidState.data(), 503, ExplodeAsteroid, 160,
+       {1, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 1, 2}, true, 80, -37, {1, 1, 2, 3, 4, 5}, true},
+      {"gunship", gunshipX.data(), gunshipY.data(), gunshipState.data(), 703, ExplodeGunship, -10, {1, 1, 1, 1}, true,
+       40, 0, {1, 1, 2, 3, 4, 5}, true},
+      {"cruiser", cruiserX.data(), cruiserY.data(), cruiserState.data(), 903, ExplodeCruiser, -10, {1, 1, 1, 1}, true,
+       40, 0, {1, 1, 2, 3, 4, 5}, true},
+      {"mine", mineX.data(), mineY.data(), mineState.data(), 1103, ExplodeMine, 60, {1, 1, 2, 3, 4, 1, 2}, false, 40, 0,
+       {5, 5, 6, 7, 8}, false},
+  };
+  const Rgb back{0, 0, 200};
+  const auto frame = [&](uint32_t step) {
+    host_->now += step;
+    FillTarget(back.r, back.g, back.b);
+    MoveEnemies();
+    DrawEnemies();
+  };
+  const auto cellAt = [&](int32_t x, int32_t y) { return (Pixel(x + 10, y + 10) >> 11) / 2; };
+  const auto checkKey = [&](int32_t x, int32_t y, bool magentaKey) {
+    EXPECT_TRUE(Shows(x + 1, y + 1, magentaKey ? Rgb{0, 0, 0} : back)) << "black pixel";
+    EXPECT_TRUE(Shows(x + 3, y + 1, magentaKey ? back : Rgb{255, 0, 255})) << "magenta pixel";
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ResetEnemies();
+    c.state[3] = 1, c.x[3] = 500, c.y[3] = 200;
+    animFrame[c.animId] = 1, animTime[c.animId] = 0;
+    std::vector<int32_t> cells;
+    for (size_t f = 0; f < c.liveCells.size(); ++f) {
+      // The first draw starts the clock; the second comes exactly one delay later.
+      frame(c.liveDelay <= 0 ? 1000 : static_cast<uint32_t>(c.liveDelay + (f < 2 ? 0 : 1)));
+      cells.push_back(cellAt(c.x[3], c.y[3]));
+      if (f == 0) checkKey(c.x[3], c.y[3], c.liveMagentaKey);
+    }
+    EXPECT_EQ(cells, c.liveCells);
+
+    c.explode(3);
+    const int32_t bx = c.x[3] + c.blastShift, by = c.y[3] + c.blastShift;
+    cells.clear();
+    for (size_t f = 0; f < c.blastCells.size(); ++f) {
+      frame(static_cast<uint32_t>(c.blastDelay + (f == 1 ? 0 : 1)));
+      ASSERT_EQ(c.state[3], 2);
+      cells.push_back(cellAt(bx, by));
+      if (f == 0) checkKey(bx, by, c.blastMagentaKey);
+    }
+    EXPECT_EQ(cells, c.blastCells);
+    frame(static_cast<uint32_t>(c.blastDelay + 1));
+    EXPECT_EQ(c.state[3], 0) << "freed once past the last frame";
+    EXPECT_EQ(cellAt(bx, by), 0) << "and not drawn in that frame";
+  }
+}
+
 // ---- touching the ships ----
 
 TEST_F(Enemies, EnemyTouchingBothShipsHurtsBothWithTheKindsSoundAndDraws) {

@@ -569,6 +569,47 @@ TEST_F(Enemies, EveryKindButFightersCollidesOncePerTouchingPair) {
   EXPECT_TRUE(Sounds().empty());
 }
 
+// One poll per slot of every outer loop, per inner slot of the gunship, cruiser
+// and mine pair tests (for an alive enemy's turn), and per probe for a shot slot.
+TEST_F(Enemies, LoopsRefreshTheKeyboardWhereTheyStep) {
+  asteroidState[2] = 1, asteroidX[2] = 2000, asteroidY[2] = 100;
+  gunshipState[3] = 1, gunshipX[3] = 2000, gunshipY[3] = 100;
+  cruiserState[4] = 1, cruiserX[4] = 2000, cruiserY[4] = 100;
+  mineState[5] = 1, mineX[5] = 2000, mineY[5] = 300;
+  fighterState[6] = 1, fighterX[6] = 500, fighterY[6] = 300, fighterLastShotTime[6] = 1;
+  bulletDir[1] = bulletDir[2] = bulletDir[3] = 1;  // the shot's search probes 1..4
+
+  uint64_t before = KeyboardPollCount();
+  MoveEnemies();
+  EXPECT_EQ(KeyboardPollCount() - before, 400u + 4 * 200 + 4);
+  before = KeyboardPollCount();
+  DrawEnemies();
+  EXPECT_EQ(KeyboardPollCount() - before, (400u + 4 * 200) + 4 * 200 + 3 * 200);
+}
+
+// The game set-up gives the settings and frees every slot, whatever the last game left.
+TEST_F(Enemies, GameSetUpGivesTheSettingsAndFreesEverySlot) {
+  fighterSpeed = asteroidSpeed = gunshipSpeed = cruiserSpeed = 0;
+  fighterFireInterval = gunshipFireInterval = cruiserFireInterval = 0;
+  mineVelocityX = 6;  // a mine turned right in the last game
+  bulletSpeed = missileSpeed = heavyShotSpeed = 0;
+  fighterState[400] = 1, asteroidState[200] = 2, gunshipState[1] = 1, cruiserState[7] = 2, mineState[9] = 1;
+  asteroidEnergy[3] = gunshipEnergy[3] = cruiserEnergy[3] = mineEnergy[3] = -1;
+
+  struct StopAtFirstPresent {};
+  host_->onPresent = [](const uint16_t*) { throw StopAtFirstPresent{}; };
+  EXPECT_THROW(RunGame(), StopAtFirstPresent);
+  EXPECT_EQ(std::make_tuple(fighterSpeed, asteroidSpeed, gunshipSpeed, cruiserSpeed, mineVelocityX),
+            std::make_tuple(5, 7, 5, 6, -6));
+  EXPECT_EQ(std::make_tuple(fighterFireInterval, gunshipFireInterval, cruiserFireInterval),
+            std::make_tuple(1200, 1500, 1900));
+  EXPECT_EQ(std::make_tuple(bulletSpeed, missileSpeed, heavyShotSpeed), std::make_tuple(8, 8, 42));
+  EXPECT_EQ(std::make_tuple(fighterState[400], asteroidState[200], gunshipState[1], cruiserState[7], mineState[9]),
+            std::make_tuple(0, 0, 0, 0, 0));
+  EXPECT_EQ(std::make_tuple(asteroidEnergy[3], gunshipEnergy[3], cruiserEnergy[3], mineEnergy[3]),
+            std::make_tuple(40, 100, 150, 20));
+}
+
 TEST_F(Enemies, ResetFreesSlotsGivesEnergyAndKeepsWhatTheSlotsRemember) {
   fighterState[400] = 2, fighterX[400] = 55, fighterY[400] = 66, fighterLastShotTime[400] = 77;
   mineState[200] = 1, mineEnergy[200] = -4, mineDy[200] = 3, mineX[200] = 9;

@@ -523,6 +523,42 @@ TEST_F(Enemies, OnlyLivingShipsAreTouched) {
   }
 }
 
+// An exploding enemy stays put and harmless until its explosion has been shown.
+TEST_F(Enemies, ExplodingEnemiesNeitherMoveFireTouchNorCollide) {
+  player1X = 300, player1Y = 220;  // under every exploding enemy
+  for (int32_t* state : {&fighterState[1], &asteroidState[1], &gunshipState[1], &cruiserState[1], &mineState[1]})
+    *state = 2;
+  for (int32_t* x : {&fighterX[1], &asteroidX[1], &gunshipX[1], &cruiserX[1], &mineX[1]}) *x = 300;
+  for (int32_t* y : {&fighterY[1], &asteroidY[1], &gunshipY[1], &cruiserY[1], &mineY[1]}) *y = 200;
+  asteroidDy[1] = 5, mineDy[1] = 5;
+  fighterLastShotTime[1] = gunshipLastShotTime[1] = cruiserLastShotTime[1] = 1;  // long ago
+  // An alive neighbour of each kind overlaps the exploding one but not the ship.
+  for (int32_t* state : {&asteroidState[2], &gunshipState[2], &cruiserState[2], &mineState[2]}) *state = 1;
+  for (int32_t* x : {&asteroidX[2], &gunshipX[2], &cruiserX[2], &mineX[2]}) *x = 1000;
+  for (int32_t* y : {&asteroidY[2], &gunshipY[2], &cruiserY[2], &mineY[2]}) *y = 260;
+  const std::vector<int32_t*> neighbourX = {&asteroidX[2], &gunshipX[2], &cruiserX[2], &mineX[2]};
+  const std::vector<int32_t*> neighbourY = {&asteroidY[2], &gunshipY[2], &cruiserY[2], &mineY[2]};
+
+  host_->now += FRAME_MS;
+  MoveEnemies();
+  for (int32_t* x : {&fighterX[1], &asteroidX[1], &gunshipX[1], &cruiserX[1], &mineX[1]}) EXPECT_EQ(*x, 300);
+  for (int32_t* y : {&fighterY[1], &asteroidY[1], &gunshipY[1], &cruiserY[1], &mineY[1]}) EXPECT_EQ(*y, 200);
+  EXPECT_EQ(mineVelocityX, -6);
+  EXPECT_TRUE(Bullets().empty());
+  EXPECT_EQ(heavyShotDir[1], 0);
+  EXPECT_TRUE(Sounds().empty());
+
+  for (size_t k = 0; k < neighbourX.size(); ++k) *neighbourX[k] = 340, *neighbourY[k] = 260;
+  FillTarget(0, 0, 0);
+  DrawEnemies();
+  EXPECT_EQ(player1Energy, 100);
+  EXPECT_TRUE(Sounds().empty());
+  EXPECT_TRUE(host_->randomDraws.empty());
+  for (int32_t* state : {&asteroidState[2], &gunshipState[2], &cruiserState[2], &mineState[2]}) EXPECT_EQ(*state, 1);
+  for (int32_t* state : {&fighterState[1], &asteroidState[1], &gunshipState[1], &cruiserState[1], &mineState[1]})
+    EXPECT_EQ(*state, 2);
+}
+
 // ---- same-kind collisions ----
 
 TEST_F(Enemies, ThreeAsteroidsExplodeInTheFirstOnesTurn) {

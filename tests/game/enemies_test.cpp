@@ -179,6 +179,8 @@ TEST_F(Enemies, CruiserTracksTheNearerLivingPlayerElsePlayerOne) {
       {"one-player game", 100, 400, 1, 200, 200, 0, 302},
       {"player 1 gone still tracked", 100, 400, 0, 100, 100, 0, 302},
       {"on target", 100, 350, 1, 200, 200, 0, 300},
+      // Before the move player 2 is nearer (60 against 61), after it player 1.
+      {"measured after the move", 491, 360, 1, 503, 240, 1, 302},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -226,6 +228,10 @@ TEST_F(Enemies, MineHomesOnTheNearerLivingPlayerWithinRange) {
       {"360 away", 500, 300, 140, 300, 1, 900, 900, 0, 6, 4, 6, 4},
       {"359 away", 500, 300, 141, 300, 1, 900, 900, 0, 6, 4, -6, 0},
       {"absent player 2 nearer", 250, 250, 600, 300, 1, 200, 200, 0, 6, 4, 6, 4},
+      // 359.61 rounds to 360: out of range, though it would truncate to 359.
+      {"359.6 away", 500, 300, 141, 279, 1, 900, 900, 0, 6, 4, 6, 4},
+      // 200.42 and 199.72 are both 200 once rounded: neither is nearer.
+      {"equal once rounded", 500, 300, 300, 313, 1, 699, 317, 1, -6, 4, -6, 4},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -373,6 +379,92 @@ TEST_F(Enemies, FighterExplosionFollowsItsStillFrame) {
   EXPECT_EQ(cells, (std::vector<int32_t>{10, 15, 20, 25}));
 }
 
+// Every cell of a test sheet is red 16 x cell, with one black and one magenta
+// pixel at (1, 1) and (3, 1) of the cell, so the drawn cell and the key show.
+TEST_F(Enemies, EachKindStepsItsOwnFramesAtItsOwnDelayWithItsOwnKey) {
+  const auto cellSheet = [this](int32_t sheet, int32_t cells, int32_t w, int32_t h) {
+    MakeSprite(sheet, w * cells, h, [w](int32_t x, int32_t y) {
+      if (y == 1 && x % w == 1) return Rgb{0, 0, 0};
+      if (y == 1 && x % w == 3) return Rgb{255, 0, 255};
+      return Rgb{16 * (x / w + 1), 100, 0};
+    });
+  };
+  cellSheet(SPRITE_FIGHTER_SHEET, 5, 164, 85);
+  cellSheet(SPRITE_ASTEROID_SHEET, 10, 75, 75);
+  cellSheet(SPRITE_ASTEROID_BLAST, 5, 150, 150);
+  cellSheet(SPRITE_GUNSHIP_SHEET, 5, 130, 80);
+  cellSheet(SPRITE_CRUISER_SHEET, 5, 160, 80);
+  cellSheet(SPRITE_MINE_SHEET, 8, 80, 80);
+  player1State = player2State = 0;  // no touches, no homing
+
+  struct Case {
+    std::string name;
+    int32_t* x;
+    int32_t* y;
+    int32_t* state;
+    int32_t animId;
+    void (*explode)(int32_t);
+    int32_t liveDelay;
+    std::vector<int32_t> liveCells;
+    bool liveMagentaKey;
+    int32_t blastDelay, blastShift;
+    std::vector<int32_t> blastCells;  // the second frame comes exactly one delay after the first
+    bool blastMagentaKey;
+  };
+  const std::vector<Case> cases = {
+      {"fighter", fighterX.data(), fighterY.data(), fighterState.data(), 103, ExplodeFighter, -1, {1, 1, 1, 1}, false,
+       100, 0, {2, 2, 3, 4, 5}, false},
+      {"asteroid", asteroidX.data(), asteroidY.data(), asteroidState.data(), 503, ExplodeAsteroid, 160,
+       {1, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 1, 2}, true, 80, -37, {1, 1, 2, 3, 4, 5}, true},
+      {"gunship", gunshipX.data(), gunshipY.data(), gunshipState.data(), 703, ExplodeGunship, -10, {1, 1, 1, 1}, true,
+       40, 0, {1, 1, 2, 3, 4, 5}, true},
+      {"cruiser", cruiserX.data(), cruiserY.data(), cruiserState.data(), 903, ExplodeCruiser, -10, {1, 1, 1, 1}, true,
+       40, 0, {1, 1, 2, 3, 4, 5}, true},
+      {"mine", mineX.data(), mineY.data(), mineState.data(), 1103, ExplodeMine, 60, {1, 1, 2, 3, 4, 1, 2}, false, 40, 0,
+       {5, 5, 6, 7, 8}, false},
+  };
+  const Rgb back{0, 0, 200};
+  const auto frame = [&](uint32_t step) {
+    host_->now += step;
+    FillTarget(back.r, back.g, back.b);
+    MoveEnemies();
+    DrawEnemies();
+  };
+  const auto cellAt = [&](int32_t x, int32_t y) { return (Pixel(x + 10, y + 10) >> 11) / 2; };
+  const auto checkKey = [&](int32_t x, int32_t y, bool magentaKey) {
+    EXPECT_TRUE(Shows(x + 1, y + 1, magentaKey ? Rgb{0, 0, 0} : back)) << "black pixel";
+    EXPECT_TRUE(Shows(x + 3, y + 1, magentaKey ? back : Rgb{255, 0, 255})) << "magenta pixel";
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ResetEnemies();
+    c.state[3] = 1, c.x[3] = 500, c.y[3] = 200;
+    animFrame[c.animId] = 1, animTime[c.animId] = 0;
+    std::vector<int32_t> cells;
+    for (size_t f = 0; f < c.liveCells.size(); ++f) {
+      // The first draw starts the clock; the second comes exactly one delay later.
+      frame(c.liveDelay <= 0 ? 1000 : static_cast<uint32_t>(c.liveDelay + (f < 2 ? 0 : 1)));
+      cells.push_back(cellAt(c.x[3], c.y[3]));
+      if (f == 0) checkKey(c.x[3], c.y[3], c.liveMagentaKey);
+    }
+    EXPECT_EQ(cells, c.liveCells);
+
+    c.explode(3);
+    const int32_t bx = c.x[3] + c.blastShift, by = c.y[3] + c.blastShift;
+    cells.clear();
+    for (size_t f = 0; f < c.blastCells.size(); ++f) {
+      frame(static_cast<uint32_t>(c.blastDelay + (f == 1 ? 0 : 1)));
+      ASSERT_EQ(c.state[3], 2);
+      cells.push_back(cellAt(bx, by));
+      if (f == 0) checkKey(bx, by, c.blastMagentaKey);
+    }
+    EXPECT_EQ(cells, c.blastCells);
+    frame(static_cast<uint32_t>(c.blastDelay + 1));
+    EXPECT_EQ(c.state[3], 0) << "freed once past the last frame";
+    EXPECT_EQ(cellAt(bx, by), 0) << "and not drawn in that frame";
+  }
+}
+
 // ---- touching the ships ----
 
 TEST_F(Enemies, EnemyTouchingBothShipsHurtsBothWithTheKindsSoundAndDraws) {
@@ -431,6 +523,42 @@ TEST_F(Enemies, OnlyLivingShipsAreTouched) {
   }
 }
 
+// An exploding enemy stays put and harmless until its explosion has been shown.
+TEST_F(Enemies, ExplodingEnemiesNeitherMoveFireTouchNorCollide) {
+  player1X = 300, player1Y = 220;  // under every exploding enemy
+  for (int32_t* state : {&fighterState[1], &asteroidState[1], &gunshipState[1], &cruiserState[1], &mineState[1]})
+    *state = 2;
+  for (int32_t* x : {&fighterX[1], &asteroidX[1], &gunshipX[1], &cruiserX[1], &mineX[1]}) *x = 300;
+  for (int32_t* y : {&fighterY[1], &asteroidY[1], &gunshipY[1], &cruiserY[1], &mineY[1]}) *y = 200;
+  asteroidDy[1] = 5, mineDy[1] = 5;
+  fighterLastShotTime[1] = gunshipLastShotTime[1] = cruiserLastShotTime[1] = 1;  // long ago
+  // An alive neighbour of each kind overlaps the exploding one but not the ship.
+  for (int32_t* state : {&asteroidState[2], &gunshipState[2], &cruiserState[2], &mineState[2]}) *state = 1;
+  for (int32_t* x : {&asteroidX[2], &gunshipX[2], &cruiserX[2], &mineX[2]}) *x = 1000;
+  for (int32_t* y : {&asteroidY[2], &gunshipY[2], &cruiserY[2], &mineY[2]}) *y = 260;
+  const std::vector<int32_t*> neighbourX = {&asteroidX[2], &gunshipX[2], &cruiserX[2], &mineX[2]};
+  const std::vector<int32_t*> neighbourY = {&asteroidY[2], &gunshipY[2], &cruiserY[2], &mineY[2]};
+
+  host_->now += FRAME_MS;
+  MoveEnemies();
+  for (int32_t* x : {&fighterX[1], &asteroidX[1], &gunshipX[1], &cruiserX[1], &mineX[1]}) EXPECT_EQ(*x, 300);
+  for (int32_t* y : {&fighterY[1], &asteroidY[1], &gunshipY[1], &cruiserY[1], &mineY[1]}) EXPECT_EQ(*y, 200);
+  EXPECT_EQ(mineVelocityX, -6);
+  EXPECT_TRUE(Bullets().empty());
+  EXPECT_EQ(heavyShotDir[1], 0);
+  EXPECT_TRUE(Sounds().empty());
+
+  for (size_t k = 0; k < neighbourX.size(); ++k) *neighbourX[k] = 340, *neighbourY[k] = 260;
+  FillTarget(0, 0, 0);
+  DrawEnemies();
+  EXPECT_EQ(player1Energy, 100);
+  EXPECT_TRUE(Sounds().empty());
+  EXPECT_TRUE(host_->randomDraws.empty());
+  for (int32_t* state : {&asteroidState[2], &gunshipState[2], &cruiserState[2], &mineState[2]}) EXPECT_EQ(*state, 1);
+  for (int32_t* state : {&fighterState[1], &asteroidState[1], &gunshipState[1], &cruiserState[1], &mineState[1]})
+    EXPECT_EQ(*state, 2);
+}
+
 // ---- same-kind collisions ----
 
 TEST_F(Enemies, ThreeAsteroidsExplodeInTheFirstOnesTurn) {
@@ -475,6 +603,47 @@ TEST_F(Enemies, EveryKindButFightersCollidesOncePerTouchingPair) {
   DrawEnemies();
   EXPECT_EQ(fighterState[1], 1);
   EXPECT_TRUE(Sounds().empty());
+}
+
+// One poll per slot of every outer loop, per inner slot of the gunship, cruiser
+// and mine pair tests (for an alive enemy's turn), and per probe for a shot slot.
+TEST_F(Enemies, LoopsRefreshTheKeyboardWhereTheyStep) {
+  asteroidState[2] = 1, asteroidX[2] = 2000, asteroidY[2] = 100;
+  gunshipState[3] = 1, gunshipX[3] = 2000, gunshipY[3] = 100;
+  cruiserState[4] = 1, cruiserX[4] = 2000, cruiserY[4] = 100;
+  mineState[5] = 1, mineX[5] = 2000, mineY[5] = 300;
+  fighterState[6] = 1, fighterX[6] = 500, fighterY[6] = 300, fighterLastShotTime[6] = 1;
+  bulletDir[1] = bulletDir[2] = bulletDir[3] = 1;  // the shot's search probes 1..4
+
+  uint64_t before = KeyboardPollCount();
+  MoveEnemies();
+  EXPECT_EQ(KeyboardPollCount() - before, 400u + 4 * 200 + 4);
+  before = KeyboardPollCount();
+  DrawEnemies();
+  EXPECT_EQ(KeyboardPollCount() - before, (400u + 4 * 200) + 4 * 200 + 3 * 200);
+}
+
+// The game set-up gives the settings and frees every slot, whatever the last game left.
+TEST_F(Enemies, GameSetUpGivesTheSettingsAndFreesEverySlot) {
+  fighterSpeed = asteroidSpeed = gunshipSpeed = cruiserSpeed = 0;
+  fighterFireInterval = gunshipFireInterval = cruiserFireInterval = 0;
+  mineVelocityX = 6;  // a mine turned right in the last game
+  bulletSpeed = missileSpeed = heavyShotSpeed = 0;
+  fighterState[400] = 1, asteroidState[200] = 2, gunshipState[1] = 1, cruiserState[7] = 2, mineState[9] = 1;
+  asteroidEnergy[3] = gunshipEnergy[3] = cruiserEnergy[3] = mineEnergy[3] = -1;
+
+  struct StopAtFirstPresent {};
+  host_->onPresent = [](const uint16_t*) { throw StopAtFirstPresent{}; };
+  EXPECT_THROW(RunGame(), StopAtFirstPresent);
+  EXPECT_EQ(std::make_tuple(fighterSpeed, asteroidSpeed, gunshipSpeed, cruiserSpeed, mineVelocityX),
+            std::make_tuple(5, 7, 5, 6, -6));
+  EXPECT_EQ(std::make_tuple(fighterFireInterval, gunshipFireInterval, cruiserFireInterval),
+            std::make_tuple(1200, 1500, 1900));
+  EXPECT_EQ(std::make_tuple(bulletSpeed, missileSpeed, heavyShotSpeed), std::make_tuple(8, 8, 42));
+  EXPECT_EQ(std::make_tuple(fighterState[400], asteroidState[200], gunshipState[1], cruiserState[7], mineState[9]),
+            std::make_tuple(0, 0, 0, 0, 0));
+  EXPECT_EQ(std::make_tuple(asteroidEnergy[3], gunshipEnergy[3], cruiserEnergy[3], mineEnergy[3]),
+            std::make_tuple(40, 100, 150, 20));
 }
 
 TEST_F(Enemies, ResetFreesSlotsGivesEnergyAndKeepsWhatTheSlotsRemember) {

@@ -275,7 +275,9 @@ TEST_F(Formations, FullRangeSkipsWithoutDrawingAndNeverUsesTheLastSlots) {
 TEST_F(Formations, FreeSlotSearchProbesUntilAFreeSlot) {
   Table<200> state{};
   for (int32_t s = 1; s <= 191; ++s) state[s] = s == 42 ? 0 : 2;
+  const uint64_t polls = KeyboardPollCount();
   EXPECT_EQ(FreeSlotSearch(state, 191), 42);
+  EXPECT_EQ(KeyboardPollCount() - polls, host_->randomDraws.size()) << "one poll per probe";
   for (size_t k = 0; k < host_->randomDraws.size(); ++k) {
     EXPECT_EQ(host_->randomDraws[k].max, 190);
     EXPECT_EQ(host_->randomDraws[k].result + 1 == 42, k + 1 == host_->randomDraws.size());

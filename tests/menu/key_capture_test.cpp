@@ -77,6 +77,8 @@ TEST_F(MenuTest, TakenKeyLeavesAnActionWithoutOneAndSavingAndTabsRefuse) {
   for (const auto& box : host_->messageBoxes)
     EXPECT_EQ(box, std::make_pair(std::string("Error !!!"),
                                   std::string("There are some actions without a defined key...")));
+  // Both times "Controls" is selected before the message.
+  EXPECT_EQ(host_->tabAtMessage, (std::vector<int32_t>{1, 1}));
   EXPECT_EQ(At(0).state, 1);
   EXPECT_EQ(ReadFile("keyboard"), "old");
 }

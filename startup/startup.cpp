@@ -81,10 +81,9 @@ void StartUp() {
   player1State = 1;
 
   Screen first = RunMenu();
-  // No menu window: straight into a one-player game, whose record is "data1".
-  if (first == Screen::MenuUnavailable) {
-    playerCount = 1;
-    first = Screen::Game;
-  }
+  // No menu window: straight into a game with player 1. No start button set
+  // a mode, so playerCount stays 0 and the game ends on the plain game-over
+  // screen, with no record file to compare or write.
+  if (first == Screen::MenuUnavailable) first = Screen::Game;
   RunScreens(first);
 }

@@ -27,7 +27,13 @@ TEST_P(KeyCapture, TakesTheHighestCodeDownAndClearsItsOtherHolders) {
   const CaptureCase& c = GetParam();
   const uint32_t start = host_->now;
   for (const KeyAt& k : c.keys) host_->keysAtTime.insert({start + k.afterMs, {k.code, k.down}});
+  // The button shows "?" from the first pass of the wait on.
+  std::string labelWhileWaiting = "(no wait)";
+  host_->onYield = [&] {
+    if (labelWhileWaiting == "(no wait)") labelWhileWaiting = host_->controls[c.button].text;
+  };
   ASSERT_FALSE(Run({Click(c.button)}));
+  EXPECT_EQ(labelWhileWaiting, "?");
   const int32_t action = c.button - 29;
   EXPECT_EQ(host_->keysAtEnd[size_t(action)], c.takes);
   EXPECT_EQ(At(c.button).text, c.label);
@@ -77,6 +83,8 @@ TEST_F(MenuTest, TakenKeyLeavesAnActionWithoutOneAndSavingAndTabsRefuse) {
   for (const auto& box : host_->messageBoxes)
     EXPECT_EQ(box, std::make_pair(std::string("Error !!!"),
                                   std::string("There are some actions without a defined key...")));
+  // Both times "Controls" is selected before the message.
+  EXPECT_EQ(host_->tabAtMessage, (std::vector<int32_t>{1, 1}));
   EXPECT_EQ(At(0).state, 1);
   EXPECT_EQ(ReadFile("keyboard"), "old");
 }

@@ -43,6 +43,13 @@ class MenuHost : public TestHost {
   std::map<int32_t, Control> controlsAtEnd;
   std::array<int32_t, KEY_ACTION_COUNT + 1> keysAtEnd{};
   int32_t waits = 0;
+  // The selected tab while each message box was up.
+  std::vector<int32_t> tabAtMessage;
+
+  int32_t MessageBox(const std::string& title, const std::string& text) override {
+    tabAtMessage.push_back(controls.count(0) != 0 ? controls[0].state : -1);
+    return TestHost::MessageBox(title, text);
+  }
 
   int32_t WaitEvent(int32_t* controlId) override {
     ++waits;

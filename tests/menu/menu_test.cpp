@@ -192,6 +192,8 @@ TEST_F(MenuTest, ControlsTabIsRefusedOnceAGameWasPlayed) {
   ASSERT_EQ(host_->messageBoxes.size(), 1u);
   EXPECT_EQ(host_->messageBoxes[0],
             std::make_pair(std::string("Error !!!"), std::string("You must configure Keys before playing...")));
+  // The message is shown over the refused tab; "The Game" comes after it.
+  EXPECT_EQ(host_->tabAtMessage, std::vector<int32_t>{1});
   EXPECT_EQ(At(0).state, 0);
   // The other tabs stay free.
   host_->messageBoxes.clear();
@@ -206,6 +208,21 @@ TEST_F(MenuTest, ActionsWithoutAKeyLeadBackToControlsWithOneMessage) {
   ASSERT_FALSE(Run({SelectTab(2)}));
   ASSERT_EQ(host_->messageBoxes.size(), 1u);
   EXPECT_EQ(host_->messageBoxes[0].second, "There are some actions without a defined key...");
+  // "Controls" is selected before the message, not after it.
+  EXPECT_EQ(host_->tabAtMessage, std::vector<int32_t>{1});
+  EXPECT_EQ(At(0).state, 1);
+}
+
+// After a game with an action left without a key, "Controls" is refused
+// first and then chosen again by the key check: two messages, in that order.
+TEST_F(MenuTest, BothTabChecksRunInTheirOrder) {
+  gamePlayed = 1;
+  keyTable[13] = 0;
+  ASSERT_FALSE(Run({SelectTab(1)}));
+  ASSERT_EQ(host_->messageBoxes.size(), 2u);
+  EXPECT_EQ(host_->messageBoxes[0].second, "You must configure Keys before playing...");
+  EXPECT_EQ(host_->messageBoxes[1].second, "There are some actions without a defined key...");
+  EXPECT_EQ(host_->tabAtMessage, (std::vector<int32_t>{1, 1}));
   EXPECT_EQ(At(0).state, 1);
 }
 }  // namespace

@@ -62,13 +62,14 @@ bool WriteAllAt(int fd, int64_t offset, const uint8_t* src, size_t count) {
 
 class OpenFile {
  public:
-  OpenFile(int fd, std::string path) : fd_(fd), path_(std::move(path)) {
+  OpenFile(int fd, std::string path, bool writable) : fd_(fd), path_(std::move(path)), writable_(writable) {
     struct stat st;
     baseSize_ = ::fstat(fd_, &st) == 0 ? int64_t(st.st_size) : 0;
   }
   OpenFile(OpenFile&& other) noexcept
       : fd_(other.fd_),
         path_(std::move(other.path_)),
+        writable_(other.writable_),
         baseSize_(other.baseSize_),
         pos_(other.pos_),
         runs_(std::move(other.runs_)),
@@ -88,8 +89,9 @@ class OpenFile {
     return got;
   }
 
+  // A file opened for reading refuses writes and keeps its position.
   void Write(const uint8_t* src, size_t count) {
-    if (count == 0) return;
+    if (count == 0 || !writable_) return;
     if (!runs_.empty() && runs_.back().offset + int64_t(runs_.back().bytes.size()) == pos_) {
       runs_.back().bytes.insert(runs_.back().bytes.end(), src, src + count);
     } else {
@@ -203,6 +205,7 @@ class OpenFile {
 
   int fd_;
   std::string path_;
+  bool writable_;
   int64_t baseSize_ = 0;
   int64_t pos_ = 0;
   std::vector<Run> runs_;
@@ -227,12 +230,16 @@ Handle Open(int32_t n, const std::string& name, int flags) {
   files.Free(n);
   if (currentFile == n) currentFile = -1;
   std::string path = PathOf(name);
-  const int fd = ::open(path.c_str(), flags | O_CLOEXEC, 0644);
-  if (fd < 0) {
+  // Not blocking, so that a pipe under the name cannot hold us up; only a
+  // plain file counts, anything else is as good as missing.
+  const int fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0644);
+  struct stat st;
+  if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (fd >= 0) ::close(fd);
     currentFile = -1;
     return 0;
   }
-  files.Make(n, OpenFile(fd, std::move(path)));
+  files.Make(n, OpenFile(fd, std::move(path), (flags & O_ACCMODE) != O_RDONLY));
   currentFile = n;
   return Handle(n) + 1;
 }

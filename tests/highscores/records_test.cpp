@@ -179,12 +179,18 @@ TEST_F(Records, AnOverlongLineKeepsItsHeadAndTheNextFieldsStillRead) {
   EXPECT_EQ(recordPoints, 7);
 }
 
-TEST_F(Records, AFolderInPlaceOfTheFileIsLeftAlone) {
+TEST_F(Records, AFolderInPlaceOfTheFileIsLeftAloneAndIsNoRecord) {
   recordName = "NEW";
   // Not even root opens a directory for writing.
   std::filesystem::create_directory(dir_.File("data2"));
   EXPECT_EQ(HighscoreTeam(50), 0);
   EXPECT_TRUE(std::filesystem::is_directory(dir_.File("data2")));
+  // Nor is it read as a damaged record: there is no record.
+  lastRecordName = "KEEP";
+  recordPoints = 7;
+  EXPECT_EQ(HighscoreTeam(0), 0);
+  EXPECT_EQ(lastRecordName, "KEEP");
+  EXPECT_EQ(recordPoints, 7);
 }
 
 TEST_F(Records, AReadOnlyFileStaysAsItWas) {

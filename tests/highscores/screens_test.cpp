@@ -202,6 +202,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         Typing{"ReturnNeedsText", {{RETURN}, {KEY_A}, {RETURN}, {PAD_ENTER}, {KEY_B}, {PAD_ENTER}}, "A", "B"},
         Typing{"ReturnWinsOverALetterOnceThereIsText", {{RETURN, KEY_A}, {RETURN, KEY_A}, {KEY_X}, {RETURN}}, "A", "X"},
+        Typing{"EscapeHasNoEffect", {{ESC}, {ESC, KEY_A}, {ESC, RETURN}, {ESC}, {ESC, KEY_B}, {ESC, RETURN}}, "A", "B"},
         Typing{"ReturnHeldIntoTheTownDoesNotEndIt", {{KEY_A}, {RETURN}, {RETURN}, {RETURN}, {KEY_C}, {RETURN}}, "A", "C"},
         Typing{"BackAndDelete",
                {{KEY_A}, {KEY_B}, {BACK}, {KEY_C}, {DEL}, {BACK}, {KEY_D}, {RETURN}, {KEY_A}, {KEY_B}, {KEY_C}, {DEL}, {KEY_Z}, {RETURN}},

@@ -1,3 +1,5 @@
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -123,6 +125,39 @@ TEST_F(FilesTest, AMissingFileGivesZeroAndNoCurrentFile) {
   WriteTextLine("zz");
   EXPECT_EQ(ReadInt32(), 5);
   EXPECT_EQ(OpenFileSlotRead(-1, "a"), 0);
+}
+
+// Only a plain file is a file here: a folder or a pipe under the name is as
+// good as a missing file, and opening a pipe must not wait for a writer.
+TEST_F(FilesTest, AFolderOrAPipeUnderTheNameCannotBeOpened) {
+  fs::create_directory(dir + "/data1");
+  ASSERT_EQ(mkfifo((dir + "/keyboard").c_str(), 0600), 0);
+  // Held open here, so that even a blocking open of the pipe returns.
+  const int pipeEnd = ::open((dir + "/keyboard").c_str(), O_RDWR | O_NONBLOCK);
+  ASSERT_GE(pipeEnd, 0);
+  for (const char* name : {"data1", "keyboard"}) {
+    EXPECT_EQ(OpenFileSlotRead(0, name), 0) << name;
+    EXPECT_EQ(OpenFileSlotReadWrite(0, name), 0) << name;
+    WriteInt32(5);
+    CloseFileSlot(0);
+  }
+  ::close(pipeEnd);
+  EXPECT_TRUE(fs::is_directory(dir + "/data1"));
+  EXPECT_TRUE(fs::is_fifo(dir + "/keyboard"));
+}
+
+// A file opened for reading takes no writes: nothing lands on close, and the
+// reading goes on where it was.
+TEST_F(FilesTest, AFileOpenedForReadingIsNeverWritten) {
+  const std::vector<uint8_t> old{1, 0, 0, 0, 2, 0, 0, 0};
+  Put("keyboard", old);
+  ASSERT_NE(OpenFileSlotRead(0, "keyboard"), 0);
+  WriteInt32(9);
+  WriteTextLine("zz");
+  EXPECT_EQ(ReadInt32(), 1);
+  CloseFileSlot(0);
+  EXPECT_EQ(Get("keyboard"), old);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
 }
 
 TEST_F(FilesTest, ClosedFilesAreNotCurrent) {

@@ -152,7 +152,9 @@ class OpenFile {
 
   void Close() {
     if (fd_ < 0) return;
-    if (!runs_.empty() && !ReplaceWhole()) WriteInPlace();
+    // A copy that could not be written whole (a full disk, say) leaves the old
+    // file alone: writing in place there could stop half-way.
+    if (!runs_.empty() && ReplaceWhole() == Replace::Unavailable) WriteInPlace();
     ::close(fd_);
     fd_ = -1;
     runs_.clear();
@@ -160,16 +162,18 @@ class OpenFile {
 
   // The new bytes into a file beside the real one (links followed), flushed,
   // then renamed over it: whoever looks sees the old bytes or the new ones.
-  bool ReplaceWhole() {
+  enum class Replace { Done, Unavailable, Failed };
+
+  Replace ReplaceWhole() {
     char* resolved = ::realpath(path_.c_str(), nullptr);
-    if (resolved == nullptr) return false;
+    if (resolved == nullptr) return Replace::Unavailable;
     const std::string real(resolved);
     std::free(resolved);
     const size_t slash = real.find_last_of('/');
     const std::string dir = real.substr(0, slash + 1);
     std::string temp = dir + "." + real.substr(slash + 1) + ".XXXXXX";
     const int out = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (out < 0) return false;
+    if (out < 0) return Replace::Unavailable;
 
     bool ok = true;
     struct stat st;
@@ -183,17 +187,21 @@ class OpenFile {
     }
     ok = ok && ::fsync(out) == 0;
     ok = ::close(out) == 0 && ok;
-    ok = ok && ::rename(temp.c_str(), real.c_str()) == 0;
     if (!ok) {
       ::unlink(temp.c_str());
-      return false;
+      return Replace::Failed;
+    }
+    // A folder where only a file's owner may replace it refuses the rename.
+    if (::rename(temp.c_str(), real.c_str()) != 0) {
+      ::unlink(temp.c_str());
+      return Replace::Unavailable;
     }
     const int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirFd >= 0) {
       ::fsync(dirFd);
       ::close(dirFd);
     }
-    return true;
+    return Replace::Done;
   }
 
   // Where no file can be made beside it: over the old bytes, as before.

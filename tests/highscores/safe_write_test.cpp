@@ -1,6 +1,7 @@
 // A writer killed at any moment leaves the record file holding exactly the
 // old bytes or exactly the new ones.
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -63,6 +64,34 @@ TEST(SafeWrite, AKilledWriterLeavesTheOldOrTheNewRecordNeverAMix) {
   // Both images must have been seen, or the writer never got to write.
   EXPECT_GT(sawLong, 0);
   EXPECT_GT(sawShort, 0);
+}
+
+// A disk that fills up while the new file is written: the old record stays
+// whole, rather than being written over in place and cut off half-way.
+TEST(SafeWrite, ACopyThatCannotBeWrittenWholeLeavesTheOldFileAlone) {
+  ProgramDirectory dir;
+  InitFileTable();
+  const Bytes old = RecordBytes("A RATHER LONG NAME", "A TOWN WITH A LONG NAME, STATE", 987654,
+                                RecordCheckValue(RecordFile::Single, "A RATHER LONG NAME",
+                                                 "A TOWN WITH A LONG NAME, STATE", 987654));
+  dir.Put("data1", old);
+
+  const pid_t writer = fork();
+  ASSERT_GE(writer, 0);
+  if (writer == 0) {
+    // Files of this process may grow to 20 bytes only.
+    signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{20, 20};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    recordName = "THE NEW CHAMPION";
+    recordTown = "ELSEWHERE";
+    HighscoreSingle(1234567);
+    _exit(0);
+  }
+  int status = 0;
+  waitpid(writer, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(dir.Get("data1"), old);
 }
 
 }  // namespace

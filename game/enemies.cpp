@@ -21,19 +21,9 @@ int32_t Elapsed(int32_t now, int32_t t) {
   return static_cast<int32_t>(static_cast<uint32_t>(now) - static_cast<uint32_t>(t));
 }
 
-// Lowest slot from 1 up whose direction is 0; 0 when the table is full.
-template <typename T>
-int32_t LowestFreeShotSlot(const T& dir) {
-  for (int32_t i = 1; i < static_cast<int32_t>(dir.size()); ++i) {
-    PollKeyboard();
-    if (dir[i] == 0) return i;
-  }
-  return 0;
-}
-
 // A full table drops the shot; the shooter's time and sound go on regardless.
 void EnemyBullet(int32_t x, int32_t y, int32_t dy) {
-  const int32_t i = LowestFreeShotSlot(bulletDir);
+  const int32_t i = FreeProjectileSlot(bulletDir);
   if (i == 0) return;
   bulletDir[i] = -1;
   bulletX[i] = x;
@@ -42,7 +32,7 @@ void EnemyBullet(int32_t x, int32_t y, int32_t dy) {
 }
 
 void EnemyHeavyShot(int32_t x, int32_t y) {
-  const int32_t i = LowestFreeShotSlot(heavyShotDir);
+  const int32_t i = FreeProjectileSlot(heavyShotDir);
   if (i == 0) return;
   heavyShotX[i] = x;
   heavyShotY[i] = y;

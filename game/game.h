@@ -56,6 +56,9 @@ void ExplodeMine(int32_t slot);
 // A random free slot of 1..lastSlot (probing RandomUpTo(lastSlot - 1) + 1 until
 // one is free); 0, without drawing, when every slot of the range is taken.
 int32_t FreeSlotSearch(std::span<const int32_t> state, int32_t lastSlot);
+// A new shot's slot: the first from 1 up whose direction is 0; 0 when every
+// slot is taken.
+int32_t FreeProjectileSlot(std::span<const int32_t> dir);
 int32_t SpawnFighterDiagonal(int32_t x);
 int32_t SpawnFighterWedge(int32_t x, int32_t y);
 int32_t SpawnFighterChevron(int32_t x);

@@ -64,16 +64,6 @@ Player PlayerTwo() {
           player2LastChangeTime, SPRITE_PLAYER2_SHEET, SPRITE_PLAYER2_WORK};
 }
 
-// First slot from 1 up whose direction is 0; 0 when every slot is taken.
-template <typename T>
-int32_t FreeProjectileSlot(const T& dir) {
-  for (int32_t i = 1; i < static_cast<int32_t>(dir.size()); ++i) {
-    PollKeyboard();
-    if (dir[i] == 0) return i;
-  }
-  return 0;
-}
-
 // A full table drops the shot; the volley's other shots still go out.
 void AddBullet(int32_t x, int32_t y, int32_t dy, int32_t dir) {
   const int32_t i = FreeProjectileSlot(bulletDir);
@@ -215,6 +205,14 @@ void ReadInput(Player p) {
   Attack(p);
 }
 }  // namespace
+
+int32_t FreeProjectileSlot(std::span<const int32_t> dir) {
+  for (int32_t i = 1; i < static_cast<int32_t>(dir.size()); ++i) {
+    PollKeyboard();
+    if (dir[size_t(i)] == 0) return i;
+  }
+  return 0;
+}
 
 void ResetPlayers() {
   player1X = 100;

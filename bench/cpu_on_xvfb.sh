@@ -5,6 +5,7 @@
 # program opens in its menu; "1 Player Game" is clicked with xdotool.
 # Usage: bench/cpu_on_xvfb.sh build/startup/tolvane [seconds] [screen ...]
 #   e.g. bench/cpu_on_xvfb.sh build/startup/tolvane 10 1280x1024
+# PATHS="software" measures one way only.
 set -eu
 binary="$1"
 seconds="${2:-10}"
@@ -86,5 +87,5 @@ measure() {
 
 printf '%-10s %-9s %s\n' screen path "cpu (process time / wall time over ${seconds} s)"
 for screen in "${screens[@]}"; do
-  for path in opengl software; do measure "$screen" "$path"; done
+  for path in ${PATHS:-opengl software}; do measure "$screen" "$path"; done
 done

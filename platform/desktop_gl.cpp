@@ -126,8 +126,10 @@ void GlPicture::Draw(const uint16_t* pixels, QSize device, const QRect& target, 
 
   glActiveTexture(GL_TEXTURE0);
   glBindTexture(GL_TEXTURE_2D, texture_);
-  glPixelStorei(GL_UNPACK_ALIGNMENT, 2);
-  glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, srcW_, srcH_, GL_RGB, GL_UNSIGNED_SHORT_5_6_5, pixels);
+  if (pixels != nullptr) {
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 2);
+    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, srcW_, srcH_, GL_RGB, GL_UNSIGNED_SHORT_5_6_5, pixels);
+  }
 
   // The window's y runs upward.
   glViewport(target.x(), device.height() - target.y() - target.height(), target.width(), target.height());

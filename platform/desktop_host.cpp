@@ -329,7 +329,8 @@ class ScreenWindow : public QWindow {
   // The picture goes straight into the backing store's image, scaled in one
   // pass; only a backing store of another kind takes the detour of a QImage.
   // The image keeps what we drew, so the borders are filled and sent only
-  // when it is new or the picture moved, and an expose only sends it again.
+  // when it is new or the picture moved, only the part of the picture that
+  // changed is scaled and sent, and an expose only sends it again.
   void PaintSoftware(const uint16_t* pixels) {
     QBackingStore& store = *store_;
     const QSize logical = size();
@@ -366,6 +367,7 @@ class ScreenWindow : public QWindow {
       p.fillRect(0, t.top(), t.left(), t.height(), Qt::black);
       p.fillRect(t.right() + 1, t.top(), device.width() - t.right() - 1, t.height(), Qt::black);
       if (!straight) {
+        bordersImage_ = nullptr;  // the scaler no longer draws into the image
         if (pixels != nullptr) {
           if (scaled_.size() != t.size()) scaled_ = QImage(t.size(), QImage::Format_RGB32);
           scaler_.Scale(pixels, SCREEN_WIDTH, SCREEN_HEIGHT, fit_.factor, t.width(), t.height(),
@@ -380,14 +382,21 @@ class ScreenWindow : public QWindow {
         p.fillRect(t, Qt::black);
       }
     }
+    QRect changed;
     if (straight && pixels != nullptr) {
       const size_t stride = size_t(image->bytesPerLine() / 4);
       auto* origin = reinterpret_cast<uint32_t*>(image->bits()) + size_t(t.top()) * stride + size_t(t.left());
-      scaler_.Scale(pixels, SCREEN_WIDTH, SCREEN_HEIGHT, fit_.factor, t.width(), t.height(), origin, stride);
+      const ScaledPart part = scaler_.Scale(pixels, SCREEN_WIDTH, SCREEN_HEIGHT, fit_.factor, t.width(),
+                                            t.height(), origin, stride, !drawBorders);
+      changed = QRect(t.left() + part.x, t.top() + part.y, part.w, part.h);
       bordersImage_ = image->constBits(), bordersTarget_ = t, bordersDevice_ = device;
     }
     store.endPaint();
-    store.flush(drawBorders ? all : t);
+    if (drawBorders) {
+      store.flush(all);
+    } else if (!changed.isEmpty()) {
+      store.flush(changed);
+    }
   }
 
   std::unique_ptr<QOpenGLContext> context_;

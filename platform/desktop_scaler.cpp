@@ -159,22 +159,23 @@ void PictureScaler::Prepare(int srcW, int srcH, int factor, int outW, int outH) 
   spans_.assign(size_t(srcH), Span{});
 }
 
+// Whether 32 pixels (a cache line of each) are alike.
+inline bool Same32(const uint16_t* a, const uint16_t* b) {
+  __m128i same = _mm_set1_epi8(-1);
+  for (int i = 0; i < 32; i += 8)
+    same = _mm_and_si128(same, _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i)),
+                                                _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i))));
+  return _mm_movemask_epi8(same) == 0xFFFF;
+}
+
 // [x0, x1) of the pixels of a row that differ from `last`; x0 == x1 when none.
 void ChangedSpan(const uint16_t* row, const uint16_t* last, int n, int& x0, int& x1) {
   int l = 0;
-  for (; l + 8 <= n; l += 8) {
-    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + l));
-    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(last + l));
-    if (_mm_movemask_epi8(_mm_cmpeq_epi16(a, b)) != 0xFFFF) break;
-  }
+  while (l + 32 <= n && Same32(row + l, last + l)) l += 32;
   while (l < n && row[l] == last[l]) ++l;
   int r = n;
   if (l < n) {
-    for (; r - 8 > l; r -= 8) {
-      const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + r - 8));
-      const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(last + r - 8));
-      if (_mm_movemask_epi8(_mm_cmpeq_epi16(a, b)) != 0xFFFF) break;
-    }
+    while (r - 32 > l && Same32(row + r - 32, last + r - 32)) r -= 32;
     while (row[r - 1] == last[r - 1]) --r;
   }
   x0 = l, x1 = l < n ? r : l;

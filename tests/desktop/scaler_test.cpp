@@ -90,7 +90,7 @@ TEST(PictureScaler, ScalesOnlyWhatChangedIntoTheLastFrame) {
     std::vector<Run> runs;
   };
   const Geometry geometries[] = {{40, 30, 1, 40, 30}, {40, 30, 2, 80, 60}, {40, 30, 2, 64, 48},
-                                 {40, 30, 3, 101, 76}, {13, 7, 1, 10, 5}};
+                                 {40, 30, 3, 101, 76}, {13, 7, 1, 10, 5}, {200, 9, 2, 256, 12}};
   // Neighbouring rows changed in different places meet in the output rows
   // that blend them.
   const Change changes[] = {{"nothing", {}},
@@ -99,7 +99,8 @@ TEST(PictureScaler, ScalesOnlyWhatChangedIntoTheLastFrame) {
                             {"a pixel inside", {{17, 11, 1}}},
                             {"a run across a row", {{3, 4, 9}}},
                             {"a whole row", {{0, 6, 1000}}},
-                            {"two rows, far apart across", {{2, 3, 1}, {30, 4, 2}, {1, 5, 1}}}};
+                            {"two rows, far apart across", {{2, 3, 1}, {30, 4, 2}, {1, 5, 1}}},
+                            {"last column and a run past the middle", {{-1, 2, 1}, {97, 3, 40}}}};
   for (const Geometry& g : geometries) {
     for (const Change& c : changes) {
       const auto before = Picture(g.w, g.h);

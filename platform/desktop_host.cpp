@@ -334,7 +334,10 @@ class ScreenWindow : public QWindow {
   void PaintSoftware(const uint16_t* pixels) {
     QBackingStore& store = *store_;
     const QSize logical = size();
-    if (store.size() != logical) store.resize(logical);
+    if (store.size() != logical) {
+      store.resize(logical);
+      bordersImage_ = nullptr;  // a new image may sit where the old one was
+    }
     const QRect all(QPoint(0, 0), logical);
     const QRect t = fit_.target;
     const QSize device = DeviceSize();

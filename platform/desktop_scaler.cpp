@@ -202,16 +202,16 @@ void PictureScaler::WidenColumns(const uint16_t* row, uint32_t* line, int x0, in
 
 const uint32_t* PictureScaler::Widened(const uint16_t* src, int32_t r, int x0, int x1, uint32_t* into) {
   Line& l = lines_[r & 1];
-  if (l.row == r && l.x0 <= x0 && x1 <= l.x1) return l.at;
-  if (l.row == r) {
-    // More of a row already widened: all of the two spans and what lies between.
-    x0 = std::min(x0, l.x0), x1 = std::max(x1, l.x1);
-  } else {
-    l.row = r;
-    l.at = into != nullptr ? into : &buffers_[size_t(r & 1) * size_t(outW_)];
+  const uint16_t* row = src + size_t(r) * size_t(srcW_);
+  if (l.row != r) {
+    l = {r, x0, x1, into != nullptr ? into : &buffers_[size_t(r & 1) * size_t(outW_)]};
+    WidenColumns(row, l.at, x0, x1);
+    return l.at;
   }
-  l.x0 = x0, l.x1 = x1;
-  WidenColumns(src + size_t(r) * size_t(srcW_), l.at, x0, x1);
+  // Part of the row is widened already: only what lies outside it, so that
+  // the line stays one run of columns.
+  if (x0 < l.x0) WidenColumns(row, l.at, x0, l.x0), l.x0 = x0;
+  if (x1 > l.x1) WidenColumns(row, l.at, l.x1, x1), l.x1 = x1;
   return l.at;
 }
 

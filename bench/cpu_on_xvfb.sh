@@ -1,9 +1,11 @@
 #!/bin/bash
 # CPU use of the running game on Xvfb: process CPU time / wall time, for each
 # screen size and each way to the screen (OpenGL, here Mesa's software
-# renderer; and the software scaler, forced by taking OpenGL from Qt).
+# renderer; and the software scaler, forced by taking OpenGL from Qt). The
+# program opens in its menu; "1 Player Game" is clicked with xdotool.
 # Usage: bench/cpu_on_xvfb.sh build/startup/tolvane [seconds] [screen ...]
 #   e.g. bench/cpu_on_xvfb.sh build/startup/tolvane 10 1280x1024
+# PATHS="software" measures one way only.
 set -eu
 binary="$1"
 seconds="${2:-10}"
@@ -20,6 +22,30 @@ stop() {
 }
 trap 'stop; rm -rf "$work"' EXIT
 cp "$binary" "$work/tolvane"
+for tool in Xvfb xdotool; do command -v $tool >/dev/null || { echo "no $tool"; exit 1; }; done
+
+# Waits for a visible window whose name matches $1; prints its id.
+wait_window() {
+  local w=""
+  for _ in $(seq 100); do
+    w=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1)
+    [ -n "$w" ] && { echo "$w"; return 0; }
+    sleep 0.1
+  done
+  return 1
+}
+
+# From the menu window into a game: "1 Player Game" sits at (240, 20), 90 x 20,
+# on the tab page, which starts at (3, 20) in the window.
+start_game() {
+  local menu screen X Y
+  menu=$(wait_window '^Tolvane V') || return 1
+  sleep 0.5
+  eval "$(xdotool getwindowgeometry --shell "$menu" | grep -E '^(X|Y)=')"
+  xdotool mousemove --sync $((X + 3 + 240 + 45)) $((Y + 20 + 20 + 10)) click 1
+  screen=$(wait_window '^Tolvane$') || return 1
+  xdotool windowfocus --sync "$screen" 2>/dev/null || true
+}
 
 # measure SCREEN PATH: one line of the table.
 measure() {
@@ -30,12 +56,15 @@ measure() {
   Xvfb -displayfd 3 -noreset -screen 0 "${screen}x24" -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
   xvfb=$!
   for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-  DISPLAY=:$(head -1 "$work/display") ALSOFT_DRIVERS=null QT_XCB_GL_INTEGRATION=$gl \
-    "$work/tolvane" >/dev/null 2>"$work/stderr" &
+  export DISPLAY=:$(head -1 "$work/display")
+  ALSOFT_DRIVERS=null QT_XCB_GL_INTEGRATION=$gl "$work/tolvane" >/dev/null 2>"$work/stderr" &
   game=$!
-  sleep 2  # past start-up, into the game
-  if ! kill -0 "$game" 2>/dev/null; then
-    printf '%-10s %-9s did not run: %s\n' "$screen" "$path" "$(head -1 "$work/stderr")"
+  local started=yes
+  start_game || started=no
+  sleep 2  # past the game's start
+  if [ $started = no ] || ! kill -0 "$game" 2>/dev/null; then
+    printf '%-10s %-9s did not run (game started: %s): %s\n' "$screen" "$path" $started \
+      "$(head -1 "$work/stderr")"
     stop
     return
   fi
@@ -58,5 +87,5 @@ measure() {
 
 printf '%-10s %-9s %s\n' screen path "cpu (process time / wall time over ${seconds} s)"
 for screen in "${screens[@]}"; do
-  for path in opengl software; do measure "$screen" "$path"; done
+  for path in ${PATHS:-opengl software}; do measure "$screen" "$path"; done
 done

@@ -17,9 +17,9 @@ void main() {
 
 // The same arithmetic as the software scaler: the output pixel's centre in
 // the picture enlarged `factor` times, and its two neighbours there on each
-// axis (one source pixel twice inside an enlarged block). Source pixels are
-// read at their centres with nearest sampling, so the four reads are exact
-// and only the final mix rounds.
+// axis. Inside one enlarged block both are one source pixel, read at its
+// centre; across a block edge they are two, and the texture's linear filter
+// mixes them by the fraction, so one read does what four would.
 const char* const FRAGMENT_SHADER = R"(
 #ifdef GL_ES
 precision highp float;
@@ -36,12 +36,8 @@ void main() {
   vec2 e1 = min(e0 + 1.0, last);
   vec2 a = floor((e0 + 0.5) / factor);
   vec2 b = floor((e1 + 0.5) / factor);
-  vec2 f = e - e0;
-  vec2 ta = (a + 0.5) / srcSize;
-  vec2 tb = (b + 0.5) / srcSize;
-  vec4 top = mix(texture2D(picture, ta), texture2D(picture, vec2(tb.x, ta.y)), f.x);
-  vec4 bottom = mix(texture2D(picture, vec2(ta.x, tb.y)), texture2D(picture, tb), f.x);
-  gl_FragColor = vec4(mix(top, bottom, f.y).rgb, 1.0);
+  vec2 f = (b - a) * (e - e0);
+  gl_FragColor = vec4(texture2D(picture, (a + 0.5 + f) / srcSize).rgb, 1.0);
 }
 )";
 
@@ -107,8 +103,8 @@ bool GlPicture::Init(int srcW, int srcH) {
   // RGB 565 as it stands: the driver takes the back buffer's own bytes.
   glGenTextures(1, &texture_);
   glBindTexture(GL_TEXTURE_2D, texture_);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
   glPixelStorei(GL_UNPACK_ALIGNMENT, 2);
@@ -126,8 +122,10 @@ void GlPicture::Draw(const uint16_t* pixels, QSize device, const QRect& target, 
 
   glActiveTexture(GL_TEXTURE0);
   glBindTexture(GL_TEXTURE_2D, texture_);
-  glPixelStorei(GL_UNPACK_ALIGNMENT, 2);
-  glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, srcW_, srcH_, GL_RGB, GL_UNSIGNED_SHORT_5_6_5, pixels);
+  if (pixels != nullptr) {
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 2);
+    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, srcW_, srcH_, GL_RGB, GL_UNSIGNED_SHORT_5_6_5, pixels);
+  }
 
   // The window's y runs upward.
   glViewport(target.x(), device.height() - target.y() - target.height(), target.width(), target.height());

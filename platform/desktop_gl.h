@@ -20,7 +20,8 @@ class GlPicture : protected QOpenGLFunctions {
   // With a context current on the window. False when the shader or the
   // texture cannot be made; the caller then scales in software.
   bool Init(int srcW, int srcH);
-  // Draws into the window's back buffer of device x device pixels; the caller swaps.
+  // Draws into the window's back buffer of device x device pixels; the caller
+  // swaps. Null pixels draw the last frame again.
   void Draw(const uint16_t* pixels, QSize device, const QRect& target, int factor);
 
  private:

@@ -19,6 +19,7 @@
 #include <xcb/xcb.h>
 
 #include <bitset>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -270,16 +271,16 @@ class ScreenWindow : public QWindow {
     const QSize device = DeviceSize();
     if (device.isEmpty()) return;
     fit_ = FitPicture(device.width(), device.height());
-    last_.assign(pixels, pixels + size_t(SCREEN_WIDTH) * SCREEN_HEIGHT);
-    Paint();
+    Paint(pixels);
   }
 
   const char* Path() const { return context_ != nullptr ? "opengl" : "software"; }
 
  protected:
+  // No copy of the frame is kept: the texture or the backing store's image
+  // still holds the last picture, and is shown again.
   void exposeEvent(QExposeEvent*) override {
-    bordersImage_ = nullptr;
-    if (isExposed() && !last_.empty()) Paint();
+    if (isExposed()) Paint(nullptr);
   }
   void resizeEvent(QResizeEvent*) override {
     fit_ = FitPicture(DeviceSize().width(), DeviceSize().height());
@@ -294,19 +295,22 @@ class ScreenWindow : public QWindow {
     store_ = std::make_unique<QBackingStore>(this);
   }
 
-  void Paint() {
+  // pixels: a new frame, or null to show the last one again.
+  void Paint(const uint16_t* pixels) {
     if (!isExposed()) return;
-    if (context_ != nullptr && PaintGl()) return;
-    PaintSoftware();
+    if (context_ != nullptr && PaintGl(pixels)) return;
+    PaintSoftware(pixels);
   }
 
   // False when the context turns out unusable on this window after all: the
   // window is made again for the software scaler.
-  bool PaintGl() {
+  bool PaintGl(const uint16_t* pixels) {
     bool ok = context_->makeCurrent(this);
     if (ok && !glReady_) ok = glReady_ = gl_.Init(SCREEN_WIDTH, SCREEN_HEIGHT);
     if (ok) {
-      gl_.Draw(last_.data(), DeviceSize(), fit_.target, fit_.factor);
+      if (pixels == nullptr && !glHasFrame_) return true;  // nothing to show yet
+      glHasFrame_ = true;
+      gl_.Draw(pixels, DeviceSize(), fit_.target, fit_.factor);
       context_->swapBuffers(this);
       return true;
     }
@@ -325,64 +329,110 @@ class ScreenWindow : public QWindow {
   // The picture goes straight into the backing store's image, scaled in one
   // pass; only a backing store of another kind takes the detour of a QImage.
   // The image keeps what we drew, so the borders are filled and sent only
-  // when it is new, when the picture moved, or when the window was exposed.
-  void PaintSoftware() {
+  // when it is new or the picture moved, only the part of the picture that
+  // changed is scaled and sent, and an expose only sends it again.
+  void PaintSoftware(const uint16_t* pixels) {
     QBackingStore& store = *store_;
     const QSize logical = size();
-    if (store.size() != logical) store.resize(logical);
+    if (store.size() != logical) {
+      store.resize(logical);
+      bordersImage_ = nullptr;  // a new image may sit where the old one was
+    }
     const QRect all(QPoint(0, 0), logical);
     const QRect t = fit_.target;
     const QSize device = DeviceSize();
     const qreal dpr = devicePixelRatio();
+    auto direct = [&](const QImage* image) {
+      return image != nullptr && image->depth() == 32 && image->width() >= device.width() &&
+             image->height() >= device.height();
+    };
+    auto kept = [&](const QImage* image) {
+      return direct(image) && dpr == 1.0 && bordersImage_ == image->constBits() && bordersTarget_ == t &&
+             bordersDevice_ == device;
+    };
     auto* image = dynamic_cast<QImage*>(store.paintDevice());
-    const bool direct = image != nullptr && image->depth() == 32 && image->width() >= device.width() &&
-                        image->height() >= device.height();
-    const bool borders = !direct || dpr != 1.0 || bordersImage_ != image->constBits() ||
-                         bordersTarget_ != t || bordersDevice_ != device;
-    const QRect region = borders ? all : t;
-    store.beginPaint(region);
+    if (pixels == nullptr && kept(image)) {
+      store.flush(all);
+      return;
+    }
+    store.beginPaint(kept(image) ? t : all);
     // beginPaint may give a new image.
     image = dynamic_cast<QImage*>(store.paintDevice());
-    const bool drawBorders = borders || image == nullptr || bordersImage_ != image->constBits();
+    const bool drawBorders = !kept(image);
+    const bool straight = direct(image);
     if (drawBorders) {
       QPainter p(store.paintDevice());
       if (dpr != 1.0) p.setWorldTransform(QTransform::fromScale(1.0 / dpr, 1.0 / dpr));
-      // Black borders only where the picture does not reach.
+      // Black borders only where the picture does not reach; black in its
+      // place too until there is a picture to show.
       p.fillRect(0, 0, device.width(), t.top(), Qt::black);
       p.fillRect(0, t.bottom() + 1, device.width(), device.height() - t.bottom() - 1, Qt::black);
       p.fillRect(0, t.top(), t.left(), t.height(), Qt::black);
       p.fillRect(t.right() + 1, t.top(), device.width() - t.right() - 1, t.height(), Qt::black);
-      if (!direct) {
-        if (scaled_.size() != t.size()) scaled_ = QImage(t.size(), QImage::Format_RGB32);
-        scaler_.Scale(last_.data(), SCREEN_WIDTH, SCREEN_HEIGHT, fit_.factor, t.width(), t.height(),
-                      reinterpret_cast<uint32_t*>(scaled_.bits()), size_t(scaled_.bytesPerLine() / 4));
-        p.drawImage(t.topLeft(), scaled_);
+      if (!straight) {
+        bordersImage_ = nullptr;  // the scaler no longer draws into the image
+        if (pixels != nullptr) {
+          if (scaled_.size() != t.size()) scaled_ = QImage(t.size(), QImage::Format_RGB32);
+          scaler_.Scale(pixels, SCREEN_WIDTH, SCREEN_HEIGHT, fit_.factor, t.width(), t.height(),
+                        reinterpret_cast<uint32_t*>(scaled_.bits()), size_t(scaled_.bytesPerLine() / 4));
+        }
+        if (scaled_.size() == t.size()) {
+          p.drawImage(t.topLeft(), scaled_);
+        } else {
+          p.fillRect(t, Qt::black);
+        }
+      } else if (pixels == nullptr) {
+        p.fillRect(t, Qt::black);
       }
     }
-    if (direct) {
+    QRect changed;
+    if (straight && pixels != nullptr) {
       const size_t stride = size_t(image->bytesPerLine() / 4);
       auto* origin = reinterpret_cast<uint32_t*>(image->bits()) + size_t(t.top()) * stride + size_t(t.left());
-      scaler_.Scale(last_.data(), SCREEN_WIDTH, SCREEN_HEIGHT, fit_.factor, t.width(), t.height(), origin,
-                    stride);
+      const ScaledPart part = scaler_.Scale(pixels, SCREEN_WIDTH, SCREEN_HEIGHT, fit_.factor, t.width(),
+                                            t.height(), origin, stride, !drawBorders);
+      changed = QRect(t.left() + part.x, t.top() + part.y, part.w, part.h);
       bordersImage_ = image->constBits(), bordersTarget_ = t, bordersDevice_ = device;
     }
     store.endPaint();
-    store.flush(drawBorders ? all : t);
+    if (drawBorders) {
+      store.flush(all);
+    } else if (!changed.isEmpty()) {
+      store.flush(changed);
+    }
   }
 
   std::unique_ptr<QOpenGLContext> context_;
   GlPicture gl_;
   bool glReady_ = false;
+  bool glHasFrame_ = false;  // the texture holds a picture
   std::unique_ptr<QBackingStore> store_;
   PictureScaler scaler_;
-  std::vector<uint16_t> last_;
-  QImage scaled_;
+  QImage scaled_;  // the picture, when the backing store cannot take it straight
   Fit fit_;
   // Where the borders were last filled.
   const uchar* bordersImage_ = nullptr;
   QRect bordersTarget_;
   QSize bordersDevice_;
 };
+
+// When a polling wait's yield ends, in microseconds of the monotonic clock.
+// The wait read the clock (`reading`, in whole milliseconds when `inTicks`)
+// and found its mark msUntilMark milliseconds away: one sleep ends right at
+// the mark. A reading older than a millisecond was not this wait's; then the
+// sleep stops a millisecond short, as the mark may be nearer than it says.
+constexpr uint64_t FRESH_READING_US = 1000;
+constexpr uint64_t UNKNOWN_MARK_SLEEP_US = 200;
+// A long wait still serves the window system this often.
+constexpr int32_t MAX_SLEEP_MS = 40;
+
+uint64_t WakeTime(uint64_t reading, bool inTicks, uint64_t now, int32_t msUntilMark) {
+  if (msUntilMark <= 0) return now + UNKNOWN_MARK_SLEEP_US;
+  const uint64_t ms = uint64_t(std::min(msUntilMark, MAX_SLEEP_MS));
+  if (now >= reading && now - reading <= FRESH_READING_US)
+    return (inTicks ? reading / 1000u * 1000u : reading) + ms * 1000u;
+  return ms > 1 ? now + (ms - 1) * 1000u : now + UNKNOWN_MARK_SLEEP_US;
+}
 
 class DesktopHost;
 // The host in use, for the tests' question which way the picture goes.
@@ -397,13 +447,28 @@ class DesktopHost : public PlatformHost {
   }
 
   // clock and waiting
-  uint32_t Ticks() override { return static_cast<uint32_t>(MonotonicMicros() / 1000u); }
-  uint64_t Micros() override { return MonotonicMicros(); }
+  // A polling wait reads the clock and then yields with the time left until
+  // its mark, counted from that reading; keeping the reading lets one sleep
+  // end exactly at the mark instead of many short ones before it.
+  uint32_t Ticks() override {
+    lastReading_ = MonotonicMicros();
+    readingInTicks_ = true;
+    return static_cast<uint32_t>(lastReading_ / 1000u);
+  }
+  uint64_t Micros() override {
+    lastReading_ = MonotonicMicros();
+    readingInTicks_ = false;
+    return lastReading_;
+  }
   void Yield(int32_t msUntilMark) override {
+    const uint64_t wake = WakeTime(lastReading_, readingInTicks_, MonotonicMicros(), msUntilMark);
+    timespec until{};
+    until.tv_sec = time_t(wake / 1000000u);
+    until.tv_nsec = long(wake % 1000000u) * 1000;
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) {
+    }
+    // Keys that came during the sleep reach the poll that follows.
     PumpEvents();
-    // Far from the mark we may sleep most of the way; near it, only a moment.
-    const int32_t us = msUntilMark > 2 ? std::min(msUntilMark - 1, 10) * 1000 : 200;
-    std::this_thread::sleep_for(std::chrono::microseconds(us));
   }
 
   // process
@@ -599,6 +664,8 @@ class DesktopHost : public PlatformHost {
     screen_ = nullptr;
   }
 
+  uint64_t lastReading_ = 0;  // the clock's last reading, in microseconds
+  bool readingInTicks_ = false;
   ScreenWindow* screen_ = nullptr;
   DesktopSound sound_;
   std::map<int32_t, FontSlot> fonts_;
@@ -618,6 +685,10 @@ DesktopRect DesktopPictureFit(int32_t w, int32_t h, int32_t* factor) {
   const Fit f = FitPicture(w, h);
   *factor = f.factor;
   return DesktopRect{f.target.x(), f.target.y(), f.target.width(), f.target.height()};
+}
+
+uint64_t DesktopYieldWakeTime(uint64_t reading, bool inTicks, uint64_t now, int32_t msUntilMark) {
+  return WakeTime(reading, inTicks, now, msUntilMark);
 }
 
 const char* DesktopPresentPath() { return g_liveHost == nullptr ? "" : g_liveHost->PresentPath(); }

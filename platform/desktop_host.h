@@ -30,6 +30,11 @@ struct DesktopRect {
 // (4:3 kept, centred), and the whole factor it is first enlarged by, nearest
 // neighbour, before a smooth step down to that rectangle (none when equal).
 DesktopRect DesktopPictureFit(int32_t w, int32_t h, int32_t* factor);
+// When the desktop's yield in a polling wait ends (monotonic microseconds):
+// the wait read the clock at `reading` (shown in whole milliseconds when
+// inTicks) and has msUntilMark milliseconds to go (<= 0: unknown); now is
+// the time of the yield.
+uint64_t DesktopYieldWakeTime(uint64_t reading, bool inTicks, uint64_t now, int32_t msUntilMark);
 // How the full screen reaches the display: "opengl", "software", or "" before
 // it is opened.
 const char* DesktopPresentPath();

@@ -148,56 +148,121 @@ void PictureScaler::Prepare(int srcW, int srcH, int factor, int outW, int outH) 
       colWeights_[x * 8 + 4 + i] = uint16_t(cols[x].w);
     }
   }
+  firstColumn_.assign(size_t(srcW) + 1, outW);
+  for (int x = outW - 1; x >= 0; --x) firstColumn_[size_t(colIndex_[size_t(x)])] = x;
+  for (size_t i = size_t(srcW); i-- > 0;) firstColumn_[i] = std::min(firstColumn_[i], firstColumn_[i + 1]);
   exactColumns_ = outW == srcW * factor;
   converted_.assign(size_t(srcW), 0);
   wide_.assign((size_t(srcW) + 1) * 4, 0);
   buffers_.assign(size_t(outW) * 2, 0);
+  last_.assign(size_t(srcW) * size_t(srcH), 0);
+  spans_.assign(size_t(srcH), Span{});
 }
 
-const uint32_t* PictureScaler::Widened(const uint16_t* src, int32_t r, uint32_t* into) {
-  const size_t slot = size_t(r & 1);
-  if (lineRow_[slot] == r) return lines_[slot];
-  uint32_t* line = into != nullptr ? into : &buffers_[slot * size_t(outW_)];
-  lineRow_[slot] = r, lines_[slot] = line;
-  const uint16_t* row = src + size_t(r) * size_t(srcW_);
-  if (exactColumns_ && factor_ == 1) {
-    ConvertRow(row, line, srcW_);
-    return line;
+// Whether 32 pixels (a cache line of each) are alike.
+inline bool Same32(const uint16_t* a, const uint16_t* b) {
+  __m128i same = _mm_set1_epi8(-1);
+  for (int i = 0; i < 32; i += 8)
+    same = _mm_and_si128(same, _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i)),
+                                                _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i))));
+  return _mm_movemask_epi8(same) == 0xFFFF;
+}
+
+// [x0, x1) of the pixels of a row that differ from `last`; x0 == x1 when none.
+void ChangedSpan(const uint16_t* row, const uint16_t* last, int n, int& x0, int& x1) {
+  int l = 0;
+  while (l + 32 <= n && Same32(row + l, last + l)) l += 32;
+  while (l < n && row[l] == last[l]) ++l;
+  int r = n;
+  if (l < n) {
+    while (r - 32 > l && Same32(row + r - 32, last + r - 32)) r -= 32;
+    while (row[r - 1] == last[r - 1]) --r;
   }
+  x0 = l, x1 = l < n ? r : l;
+}
+
+void PictureScaler::WidenColumns(const uint16_t* row, uint32_t* line, int x0, int x1) {
+  if (exactColumns_ && factor_ == 1) {
+    ConvertRow(row + x0, line + x0, x1 - x0);
+    return;
+  }
+  const int s0 = colIndex_[size_t(x0)], s1 = std::min(colIndex_[size_t(x1 - 1)] + 2, srcW_);
   if (exactColumns_) {
     // Each pixel repeated `factor` times.
     uint32_t* c = converted_.data();
-    ConvertRow(row, c, srcW_);
-    for (int x = 0, o = 0; x < srcW_; ++x)
-      for (int i = 0; i < factor_; ++i) line[o++] = c[x];
-    return line;
+    ConvertRow(row + s0, c + s0, s1 - s0);
+    for (int x = x0; x < x1; ++x) line[x] = c[colIndex_[size_t(x)]];
+    return;
   }
+  ConvertRowWide(row + s0, &wide_[size_t(s0) * 4], s1 - s0);
   // A weight of 0 still reads the right neighbour of the last pixel.
-  ConvertRowWide(row, wide_.data(), srcW_);
-  std::memcpy(&wide_[size_t(srcW_) * 4], &wide_[size_t(srcW_ - 1) * 4], 8);
-  WidenRow(wide_.data(), colIndex_.data(), colWeights_.data(), line, outW_);
-  return line;
+  if (s1 == srcW_) std::memcpy(&wide_[size_t(srcW_) * 4], &wide_[size_t(srcW_ - 1) * 4], 8);
+  WidenRow(wide_.data(), &colIndex_[size_t(x0)], &colWeights_[size_t(x0) * 8], line + x0, x1 - x0);
 }
 
-void PictureScaler::Scale(const uint16_t* src, int srcW, int srcH, int factor, int outW, int outH,
-                          uint32_t* out, size_t stride) {
-  if (srcW <= 0 || srcH <= 0 || outW <= 0 || outH <= 0 || factor <= 0) return;
-  if (srcW != srcW_ || srcH != srcH_ || factor != factor_ || outW != outW_ || outH != outH_)
+const uint32_t* PictureScaler::Widened(const uint16_t* src, int32_t r, int x0, int x1, uint32_t* into) {
+  Line& l = lines_[r & 1];
+  const uint16_t* row = src + size_t(r) * size_t(srcW_);
+  if (l.row != r) {
+    l = {r, x0, x1, into != nullptr ? into : &buffers_[size_t(r & 1) * size_t(outW_)]};
+    WidenColumns(row, l.at, x0, x1);
+    return l.at;
+  }
+  // Part of the row is widened already: only what lies outside it, so that
+  // the line stays one run of columns.
+  if (x0 < l.x0) WidenColumns(row, l.at, x0, l.x0), l.x0 = x0;
+  if (x1 > l.x1) WidenColumns(row, l.at, l.x1, x1), l.x1 = x1;
+  return l.at;
+}
+
+ScaledPart PictureScaler::Scale(const uint16_t* src, int srcW, int srcH, int factor, int outW, int outH,
+                                uint32_t* out, size_t stride, bool outHoldsLast) {
+  if (srcW <= 0 || srcH <= 0 || outW <= 0 || outH <= 0 || factor <= 0) return {};
+  bool whole = !outHoldsLast;
+  if (srcW != srcW_ || srcH != srcH_ || factor != factor_ || outW != outW_ || outH != outH_) {
     Prepare(srcW, srcH, factor, outW, outH);
-  // A new frame: nothing widened yet. Rows are taken in rising order, so two
-  // lines are enough to widen each source row once. The first output row that
-  // shows a source row alone gets it widened in place; later copies of that
-  // row read it from there.
-  lineRow_[0] = lineRow_[1] = -1;
-  for (int y = 0; y < outH; ++y) {
-    const Tap& t = rows_[size_t(y)];
-    uint32_t* dst = out + size_t(y) * stride;
-    if (t.w == 0) {
-      const uint32_t* a = Widened(src, t.a, dst);
-      if (a != dst) std::memcpy(dst, a, size_t(outW) * 4);
-    } else {
-      const uint32_t* a = Widened(src, t.a, nullptr);
-      BlendRows(a, Widened(src, t.b, nullptr), t.w, dst, outW);
+    whole = true;
+  }
+  // Which pixels of each source row changed since the last frame.
+  if (whole) {
+    std::memcpy(last_.data(), src, last_.size() * 2);
+    for (Span& s : spans_) s = {0, srcW};
+  } else {
+    for (int r = 0; r < srcH; ++r) {
+      const size_t at = size_t(r) * size_t(srcW);
+      Span& s = spans_[size_t(r)];
+      ChangedSpan(src + at, &last_[at], srcW, s.x0, s.x1);
+      std::memcpy(&last_[at + size_t(s.x0)], src + at + size_t(s.x0), size_t(s.x1 - s.x0) * 2);
     }
   }
+  // Rows are taken in rising order, so two lines are enough to widen each
+  // source row once. The first output row that shows a source row alone gets
+  // it widened in place; later copies of that row read it from there.
+  for (Line& l : lines_) l = Line{};
+  int left = outW, right = 0, top = outH, bottom = 0;
+  for (int y = 0; y < outH; ++y) {
+    const Tap& t = rows_[size_t(y)];
+    const Span& sa = spans_[size_t(t.a)];
+    const Span& sb = spans_[size_t(t.b)];
+    const bool changedA = sa.x0 < sa.x1, changedB = sb.x0 < sb.x1;
+    if (!changedA && !changedB) continue;
+    const int s0 = std::min(changedA ? sa.x0 : srcW, changedB ? sb.x0 : srcW);
+    const int s1 = std::max(changedA ? sa.x1 : 0, changedB ? sb.x1 : 0);
+    // Output columns that read a changed pixel as either neighbour.
+    const int x0 = firstColumn_[size_t(std::max(s0 - 1, 0))], x1 = firstColumn_[size_t(s1)];
+    if (x0 >= x1) continue;
+    uint32_t* dst = out + size_t(y) * stride;
+    if (t.w == 0) {
+      const uint32_t* a = Widened(src, t.a, x0, x1, dst);
+      if (a != dst) std::memcpy(dst + x0, a + x0, size_t(x1 - x0) * 4);
+    } else {
+      const uint32_t* a = Widened(src, t.a, x0, x1, nullptr);
+      const uint32_t* b = Widened(src, t.b, x0, x1, nullptr);
+      BlendRows(a + x0, b + x0, t.w, dst + x0, x1 - x0);
+    }
+    left = std::min(left, x0), right = std::max(right, x1);
+    top = std::min(top, y), bottom = y + 1;
+  }
+  if (top >= bottom) return {};
+  return {left, top, right - left, bottom - top};
 }

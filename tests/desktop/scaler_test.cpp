@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "platform/desktop_scaler.h"
@@ -71,5 +72,81 @@ TEST(PictureScaler, MatchesEnlargeThenBilinear) {
     for (int y = 0; y < c.outH; ++y)
       for (size_t x = size_t(c.outW); x < stride; ++x) ASSERT_EQ(out[size_t(y) * stride + x], 0u) << "wrote past row " << y;
   }
+}
+
+// When the output still holds the last frame, only what changed is scaled
+// again: the result equals scaling the new frame from nothing, the part
+// reported covers every pixel that changed, and nothing is written outside
+// the rows.
+TEST(PictureScaler, ScalesOnlyWhatChangedIntoTheLastFrame) {
+  struct Geometry {
+    int w, h, k, outW, outH;
+  };
+  struct Run {
+    int x, y, len;  // len pixels on row y from x; -1: the last row or column
+  };
+  struct Change {
+    const char* what;
+    std::vector<Run> runs;
+  };
+  const Geometry geometries[] = {{40, 30, 1, 40, 30}, {40, 30, 2, 80, 60}, {40, 30, 2, 64, 48},
+                                 {40, 30, 3, 101, 76}, {13, 7, 1, 10, 5}, {200, 9, 2, 256, 12}};
+  // Neighbouring rows changed in different places meet in the output rows
+  // that blend them.
+  const Change changes[] = {{"nothing", {}},
+                            {"top left pixel", {{0, 0, 1}}},
+                            {"bottom right pixel", {{-1, -1, 1}}},
+                            {"a pixel inside", {{17, 11, 1}}},
+                            {"a run across a row", {{3, 4, 9}}},
+                            {"a whole row", {{0, 6, 1000}}},
+                            {"two rows, far apart across", {{2, 3, 1}, {30, 4, 2}, {1, 5, 1}}},
+                            {"last column and a run past the middle", {{-1, 2, 1}, {97, 3, 40}}}};
+  for (const Geometry& g : geometries) {
+    for (const Change& c : changes) {
+      const auto before = Picture(g.w, g.h);
+      auto after = before;
+      for (const Run& r : c.runs) {
+        const int y = r.y < 0 ? g.h - 1 : std::min(r.y, g.h - 1);
+        const int x = r.x < 0 ? g.w - 1 : std::min(r.x, g.w - 1);
+        for (int i = x; i < std::min(g.w, x + r.len); ++i) after[size_t(y) * g.w + i] ^= 0x5AA5;
+      }
+
+      const size_t stride = size_t(g.outW) + 3;
+      const uint32_t CANARY = 0x12345678;
+      std::vector<uint32_t> out(stride * g.outH, CANARY), fresh(stride * g.outH, CANARY);
+      PictureScaler scaler, freshScaler;
+      scaler.Scale(before.data(), g.w, g.h, g.k, g.outW, g.outH, out.data(), stride);
+      const auto old = out;
+      const ScaledPart part = scaler.Scale(after.data(), g.w, g.h, g.k, g.outW, g.outH, out.data(), stride, true);
+      freshScaler.Scale(after.data(), g.w, g.h, g.k, g.outW, g.outH, fresh.data(), stride);
+
+      const std::string name = std::to_string(g.w) + "x" + std::to_string(g.h) + " x" + std::to_string(g.k) +
+                               " to " + std::to_string(g.outW) + "x" + std::to_string(g.outH) + ", " + c.what;
+      EXPECT_EQ(out, fresh) << name;
+      if (c.runs.empty()) {
+        EXPECT_TRUE(part.w == 0 || part.h == 0) << name;
+      }
+      for (int oy = 0; oy < g.outH; ++oy)
+        for (int ox = 0; ox < g.outW; ++ox) {
+          const size_t i = size_t(oy) * stride + size_t(ox);
+          if (old[i] == out[i]) continue;
+          ASSERT_TRUE(ox >= part.x && ox < part.x + part.w && oy >= part.y && oy < part.y + part.h)
+              << name << ": (" << ox << ", " << oy << ") changed outside the part reported";
+        }
+    }
+  }
+}
+
+// A new size starts from nothing, whatever the caller says of the output.
+TEST(PictureScaler, ANewSizeScalesEverything) {
+  const auto src = Picture(40, 30);
+  std::vector<uint32_t> out(64 * 48, 0), fresh(80 * 60, 0), other(80 * 60, 0);
+  PictureScaler scaler, freshScaler;
+  scaler.Scale(src.data(), 40, 30, 2, 64, 48, out.data(), 64);
+  const ScaledPart part = scaler.Scale(src.data(), 40, 30, 2, 80, 60, other.data(), 80, true);
+  freshScaler.Scale(src.data(), 40, 30, 2, 80, 60, fresh.data(), 80);
+  EXPECT_EQ(other, fresh);
+  EXPECT_EQ(part.w, 80);
+  EXPECT_EQ(part.h, 60);
 }
 }  // namespace

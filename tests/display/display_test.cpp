@@ -104,7 +104,7 @@ class Xvfb {
       const std::string socket = "/tmp/.X11-unix/X" + std::to_string(n);
       if (fs::exists(socket) || fs::exists("/tmp/.X" + std::to_string(n) + "-lock")) continue;
       pid_ = Spawn({"Xvfb", ":" + std::to_string(n), "-screen", "0",
-                    std::to_string(w) + "x" + std::to_string(h) + "x24", "-nolisten", "tcp"},
+                    std::to_string(w) + "x" + std::to_string(h) + "x24", "-nolisten", "tcp", "-noreset"},
                    EnvironmentWith({}), "/dev/null", dir / "xvfb.log");
       // Another test may start a server on the same number at the same time:
       // ours is the one whose process id stands in the lock file.

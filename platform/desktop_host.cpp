@@ -27,6 +27,8 @@
 #include <ctime>
 #include <map>
 #include <thread>
+#include <unordered_map>
+#include <vector>
 
 #include "platform/desktop_gl.h"
 #include "platform/desktop_host.h"
@@ -225,6 +227,67 @@ bool EnsureApp() {
 
 // A filled text background is white, as a fresh drawing context has it.
 constexpr uint16_t OPAQUE_TEXT_BACKGROUND = 0xFFFF;
+
+// Off only in the tests that compare text drawn both ways.
+bool g_textCache = true;
+
+// A string's glyphs in one font: which pixels of its box are inked.
+struct TextStamp {
+  int32_t advance = 0;
+  int width = 0, height = 0;
+  std::vector<uint8_t> ink;  // width x height, 1 where a glyph covers the pixel
+};
+
+constexpr int TEXT_MARGIN = 4;  // for glyphs reaching past their advance
+
+// Qt 6.4 blits unantialiased glyphs onto RGB16 images with a wrong row
+// stride, so the glyphs are drawn as a mask first and set pixel by pixel:
+// exact pen colour, no grey edges.
+TextStamp MakeStamp(const QFont& font, const std::string& text) {
+  TextStamp stamp;
+  const QFontMetrics metrics(font);
+  const QString s = FromBytes(text);
+  stamp.advance = metrics.horizontalAdvance(s);
+  QImage mask(stamp.advance + 2 * TEXT_MARGIN, metrics.height(), QImage::Format_ARGB32_Premultiplied);
+  if (mask.isNull()) return stamp;
+  mask.fill(Qt::transparent);
+  {
+    QPainter p(&mask);
+    p.setFont(font);
+    p.setPen(Qt::white);
+    p.drawText(TEXT_MARGIN, metrics.ascent(), s);
+  }
+  stamp.width = mask.width();
+  stamp.height = mask.height();
+  stamp.ink.resize(size_t(stamp.width) * size_t(stamp.height));
+  for (int row = 0; row < stamp.height; ++row) {
+    const auto* m = reinterpret_cast<const QRgb*>(mask.constScanLine(row));
+    for (int col = 0; col < stamp.width; ++col)
+      stamp.ink[size_t(row) * size_t(stamp.width) + size_t(col)] = qAlpha(m[col]) >= 128 ? 1 : 0;
+  }
+  return stamp;
+}
+
+// The text with its advance starting at x and its box's top at y, clipped to
+// the back buffer.
+void StampText(const TextStamp& stamp, uint16_t* pixels, int32_t x, int32_t y, uint16_t colour,
+               bool transparent) {
+  for (int row = 0; row < stamp.height; ++row) {
+    const int64_t ty = int64_t(y) + row;
+    if (ty < 0 || ty >= SCREEN_HEIGHT) continue;
+    const uint8_t* ink = &stamp.ink[size_t(row) * size_t(stamp.width)];
+    uint16_t* out = pixels + size_t(ty) * SCREEN_WIDTH;
+    for (int col = 0; col < stamp.width; ++col) {
+      const int64_t tx = int64_t(x) + col - TEXT_MARGIN;
+      if (tx < 0 || tx >= SCREEN_WIDTH) continue;
+      if (ink[col] != 0) {
+        out[tx] = colour;
+      } else if (!transparent && col >= TEXT_MARGIN && col < TEXT_MARGIN + stamp.advance) {
+        out[tx] = OPAQUE_TEXT_BACKGROUND;
+      }
+    }
+  }
+}
 
 // ---- the full screen ----------------------------------------------------------------
 
@@ -556,44 +619,31 @@ class DesktopHost : public PlatformHost {
   void MakeFont(int32_t n, const std::string& face, int32_t points) override {
     // The face is resolved when the first text needs it: the font may be made
     // before the application exists.
-    fonts_[n] = FontSlot{face, points, QFont(), false};
+    fonts_[n] = FontSlot{face, points, QFont(), false, {}};
   }
   void DrawText(uint16_t* pixels, int32_t x, int32_t y, int32_t fontNumber, uint16_t colour,
                 bool transparent, const std::string& text, int32_t* advance) override {
     *advance = 0;
     if (pixels == nullptr || text.empty() || !EnsureApp()) return;
-    const QFont font = FontFor(fontNumber);
-    const QFontMetrics metrics(font);
-    const QString s = FromBytes(text);
-    *advance = metrics.horizontalAdvance(s);
-    // Qt 6.4 blits unantialiased glyphs onto RGB16 images with a wrong row
-    // stride, so the glyphs are drawn as a mask first and set pixel by pixel:
-    // exact pen colour, no grey edges.
-    constexpr int MARGIN = 4;  // for glyphs reaching past their advance
-    QImage mask(*advance + 2 * MARGIN, metrics.height(), QImage::Format_ARGB32_Premultiplied);
-    if (mask.isNull()) return;
-    mask.fill(Qt::transparent);
-    {
-      QPainter p(&mask);
-      p.setFont(font);
-      p.setPen(Qt::white);
-      p.drawText(MARGIN, metrics.ascent(), s);
+    // The HUD draws the same few strings every frame: their glyphs are laid
+    // out once per font and string. The pen colour and the background are
+    // applied when stamping, so one mask serves them all.
+    auto slot = fonts_.find(fontNumber);
+    if (slot == fonts_.end() || !g_textCache) {
+      const TextStamp stamp = MakeStamp(FontFor(fontNumber), text);
+      StampText(stamp, pixels, x, y, colour, transparent);
+      *advance = stamp.advance;
+      return;
     }
-    for (int row = 0; row < mask.height(); ++row) {
-      const int ty = y + row;
-      if (ty < 0 || ty >= SCREEN_HEIGHT) continue;
-      const auto* m = reinterpret_cast<const QRgb*>(mask.constScanLine(row));
-      uint16_t* out = pixels + size_t(ty) * SCREEN_WIDTH;
-      for (int col = 0; col < mask.width(); ++col) {
-        const int tx = x + col - MARGIN;
-        if (tx < 0 || tx >= SCREEN_WIDTH) continue;
-        if (qAlpha(m[col]) >= 128) {
-          out[tx] = colour;
-        } else if (!transparent && col >= MARGIN && col < MARGIN + *advance) {
-          out[tx] = OPAQUE_TEXT_BACKGROUND;
-        }
-      }
+    auto& stamps = slot->second.stamps;
+    auto it = stamps.find(text);
+    if (it == stamps.end()) {
+      // The score changes all game long: keep only recent strings.
+      if (stamps.size() >= MAX_STAMPS_PER_FONT) stamps.clear();
+      it = stamps.emplace(text, MakeStamp(FontFor(fontNumber), text)).first;
     }
+    StampText(it->second, pixels, x, y, colour, transparent);
+    *advance = it->second.advance;
   }
 
   // windows and controls
@@ -638,7 +688,9 @@ class DesktopHost : public PlatformHost {
     int32_t points = 0;
     QFont font;
     bool made = false;
+    std::unordered_map<std::string, TextStamp> stamps;
   };
+  static constexpr size_t MAX_STAMPS_PER_FONT = 64;
   // Points at the screen's resolution, as a character height in pixels.
   QFont FontFor(int32_t n) {
     auto it = fonts_.find(n);
@@ -690,6 +742,8 @@ DesktopRect DesktopPictureFit(int32_t w, int32_t h, int32_t* factor) {
 uint64_t DesktopYieldWakeTime(uint64_t reading, bool inTicks, uint64_t now, int32_t msUntilMark) {
   return WakeTime(reading, inTicks, now, msUntilMark);
 }
+
+void DesktopSetTextCache(bool on) { g_textCache = on; }
 
 const char* DesktopPresentPath() { return g_liveHost == nullptr ? "" : g_liveHost->PresentPath(); }
 void DesktopSetApplicationActive(bool active) {

@@ -35,6 +35,9 @@ DesktopRect DesktopPictureFit(int32_t w, int32_t h, int32_t* factor);
 // inTicks) and has msUntilMark milliseconds to go (<= 0: unknown); now is
 // the time of the yield.
 uint64_t DesktopYieldWakeTime(uint64_t reading, bool inTicks, uint64_t now, int32_t msUntilMark);
+// Whether text on the back buffer reuses the glyphs of a string it drew
+// before (on by default); the pixels are the same either way.
+void DesktopSetTextCache(bool on);
 // How the full screen reaches the display: "opengl", "software", or "" before
 // it is opened.
 const char* DesktopPresentPath();

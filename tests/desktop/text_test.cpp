@@ -1,8 +1,10 @@
 // Text drawn straight into the 800 x 600 RGB 565 back buffer.
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
+#include "platform/desktop_host.h"
 #include "platform/host.h"
 
 namespace {
@@ -101,5 +103,90 @@ TEST_F(BackBufferText, AnUnknownFontStillDraws) {
   int32_t advance = 0;
   host->DrawText(pixels.data(), 10, 10, 7, RED, true, "x", &advance);
   EXPECT_GT(advance, 0);
+}
+
+// Text drawn again from the glyphs kept from an earlier draw must give the
+// pixels a fresh layout gives, whatever the colour, background or position.
+class CachedText : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    host = MakeDesktopHost();
+    host->MakeFont(0, "arial", 8);
+    host->MakeFont(1, "arial", 16);
+    host->MakeFont(2, "courier", 12);
+  }
+  void TearDown() override { DesktopSetTextCache(true); }
+  // A background that differs from pixel to pixel, so that a pixel set in
+  // the wrong place or left out shows.
+  static std::vector<uint16_t> Patterned() {
+    std::vector<uint16_t> p(size_t(SCREEN_WIDTH) * SCREEN_HEIGHT);
+    for (size_t i = 0; i < p.size(); ++i) p[i] = uint16_t(i * 2654435761u >> 7);
+    return p;
+  }
+  struct Drawn {
+    std::vector<uint16_t> pixels;
+    int32_t advance = -1;
+  };
+  Drawn Draw(bool cached, int32_t x, int32_t y, int32_t font, uint16_t colour, bool transparent,
+             const std::string& text) {
+    DesktopSetTextCache(cached);
+    Drawn d{Patterned()};
+    host->DrawText(d.pixels.data(), x, y, font, colour, transparent, text, &d.advance);
+    return d;
+  }
+  static void ExpectSame(const Drawn& a, const Drawn& b) {
+    EXPECT_EQ(a.advance, b.advance);
+    size_t differing = 0;
+    for (size_t i = 0; i < a.pixels.size(); ++i) differing += a.pixels[i] != b.pixels[i];
+    EXPECT_EQ(differing, 0u);
+  }
+  std::unique_ptr<PlatformHost> host;
+};
+
+TEST_F(CachedText, GivesTheSamePixelsAsAFreshLayout) {
+  struct Case {
+    int32_t x, y, font;
+    uint16_t colour;
+    bool transparent;
+    std::string text;
+  };
+  const Case cases[] = {
+      {146, 22, 0, 0xCE59, true, "12340"},
+      {331, 22, 0, ODD_COLOUR, false, "12340"},   // same string, other colour, filled
+      {300, 200, 1, RED, false, "Wave 7: go!"},
+      {10, 500, 2, 0x07E0, true, "jgpq|Q_"},      // descenders, and glyphs past the advance
+      {-20, 40, 0, RED, false, "Clipped left"},
+      {770, 100, 1, 0x001F, false, "Clipped right"},
+      {400, -6, 2, 0xFFFF, true, "Clipped top"},
+      {400, 592, 1, 0x0000, false, "Clipped bottom"},
+      {-3000, 100, 0, RED, true, "Wholly off"},
+      {10, 10, 7, RED, false, "unknown font"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text + " font " + std::to_string(c.font) + " at " + std::to_string(c.x) + "," +
+                 std::to_string(c.y));
+    const Drawn fresh = Draw(false, c.x, c.y, c.font, c.colour, c.transparent, c.text);
+    // Kept from a draw in another place, colour and mode.
+    Draw(true, 50, 50, c.font, uint16_t(~c.colour), !c.transparent, c.text);
+    ExpectSame(fresh, Draw(true, c.x, c.y, c.font, c.colour, c.transparent, c.text));
+  }
+}
+
+TEST_F(CachedText, ARemadeFontIsLaidOutAgain) {
+  Draw(true, 100, 100, 1, RED, true, "Score 99");
+  host->MakeFont(1, "arial", 10);
+  const Drawn cached = Draw(true, 100, 100, 1, RED, true, "Score 99");
+  ExpectSame(Draw(false, 100, 100, 1, RED, true, "Score 99"), cached);
+}
+
+TEST_F(CachedText, AScoreThatKeepsChangingStaysExact) {
+  // More strings than are kept: the old ones make room and come back right.
+  for (int round = 0; round < 2; ++round)
+    for (int score = 0; score < 300; score += 3) {
+      const std::string text = std::to_string(score * 10);
+      SCOPED_TRACE(text);
+      const Drawn cached = Draw(true, 146, 22, 0, 0xCE59, true, text);
+      ExpectSame(Draw(false, 146, 22, 0, 0xCE59, true, text), cached);
+    }
 }
 }  // namespace

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include <emmintrin.h>
+#include <tmmintrin.h>
 
 namespace {
 inline uint32_t Rgb32Of565(uint16_t c) {
@@ -99,6 +100,47 @@ void WidenRow(const uint16_t* c, const int32_t* index, const uint16_t* weights, 
   }
 }
 
+// The same for a picture that is enlarged across, so that four neighbouring
+// output columns read at most four neighbouring source pixels: those are one
+// 16-byte load of the 32-bit row, put in place by one shuffle (and the right
+// neighbours by the same shuffle of the load one pixel on). masks[x]: the
+// shuffle for columns x..x+3; left/right: 256 - w and w, four lanes a column.
+__attribute__((target("ssse3"))) void WidenRowShuffled(const uint32_t* c, const int32_t* index,
+                                                       const uint8_t* masks, const uint16_t* left,
+                                                       const uint16_t* right, uint32_t* out, int n) {
+  const __m128i zero = _mm_setzero_si128();
+  auto weighted = [](__m128i a, __m128i b, const uint16_t* wa, const uint16_t* wb) {
+    return _mm_add_epi16(_mm_mullo_epi16(a, _mm_loadu_si128(reinterpret_cast<const __m128i*>(wa))),
+                         _mm_mullo_epi16(b, _mm_loadu_si128(reinterpret_cast<const __m128i*>(wb))));
+  };
+  int x = 0;
+  for (; x + 4 <= n; x += 4) {
+    const uint32_t* at = c + index[x];
+    const __m128i m = _mm_loadu_si128(reinterpret_cast<const __m128i*>(masks + size_t(x) * 16));
+    const __m128i a = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at)), m);
+    const __m128i b = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 1)), m);
+    const size_t w = size_t(x) * 4;
+    const __m128i lo = weighted(_mm_unpacklo_epi8(a, zero), _mm_unpacklo_epi8(b, zero), left + w, right + w);
+    const __m128i hi =
+        weighted(_mm_unpackhi_epi8(a, zero), _mm_unpackhi_epi8(b, zero), left + w + 8, right + w + 8);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x),
+                     _mm_packus_epi16(_mm_srli_epi16(lo, 8), _mm_srli_epi16(hi, 8)));
+  }
+  for (; x < n; ++x) {
+    const uint32_t a = c[index[x]], b = c[index[x] + 1];
+    const uint32_t wa = left[size_t(x) * 4], wb = right[size_t(x) * 4];
+    uint32_t p = 0;
+    for (int i = 0; i < 32; i += 8)
+      p |= (uint32_t(uint16_t(((a >> i) & 0xFF) * wa + ((b >> i) & 0xFF) * wb)) >> 8) << i;
+    out[x] = p;
+  }
+}
+
+bool HaveSsse3() {
+  static const bool have = __builtin_cpu_supports("ssse3");
+  return have;
+}
+
 // out = a * (256 - w) + b * w per channel, one weight for the whole row.
 void BlendRows(const uint32_t* a, const uint32_t* b, uint32_t w, uint32_t* out, int n) {
   const __m128i zero = _mm_setzero_si128();
@@ -152,7 +194,26 @@ void PictureScaler::Prepare(int srcW, int srcH, int factor, int outW, int outH) 
   for (int x = outW - 1; x >= 0; --x) firstColumn_[size_t(colIndex_[size_t(x)])] = x;
   for (size_t i = size_t(srcW); i-- > 0;) firstColumn_[i] = std::min(firstColumn_[i], firstColumn_[i + 1]);
   exactColumns_ = outW == srcW * factor;
-  converted_.assign(size_t(srcW), 0);
+  // Enlarged across: each column reads its left neighbour's source pixel or
+  // the next one.
+  shuffled_ = HaveSsse3() && !exactColumns_;
+  for (size_t x = 1; x < size_t(outW); ++x) shuffled_ = shuffled_ && colIndex_[x] - colIndex_[x - 1] <= 1;
+  if (shuffled_) {
+    masks_.assign(size_t(outW) * 16, 0);
+    leftWeights_.resize(size_t(outW) * 4);
+    rightWeights_.resize(size_t(outW) * 4);
+    for (size_t x = 0; x < size_t(outW); ++x) {
+      for (size_t k = 0; k < 4 && x + k < size_t(outW); ++k)
+        for (size_t j = 0; j < 4; ++j)
+          masks_[x * 16 + k * 4 + j] = uint8_t((colIndex_[x + k] - colIndex_[x]) * 4 + int(j));
+      for (size_t i = 0; i < 4; ++i) {
+        leftWeights_[x * 4 + i] = colWeights_[x * 8];
+        rightWeights_[x * 4 + i] = colWeights_[x * 8 + 4];
+      }
+    }
+  }
+  // A shuffled load reads up to four pixels past the last.
+  converted_.assign(size_t(srcW) + 4, 0);
   wide_.assign((size_t(srcW) + 1) * 4, 0);
   buffers_.assign(size_t(outW) * 2, 0);
   last_.assign(size_t(srcW) * size_t(srcH), 0);
@@ -192,6 +253,15 @@ void PictureScaler::WidenColumns(const uint16_t* row, uint32_t* line, int x0, in
     uint32_t* c = converted_.data();
     ConvertRow(row + s0, c + s0, s1 - s0);
     for (int x = x0; x < x1; ++x) line[x] = c[colIndex_[size_t(x)]];
+    return;
+  }
+  if (shuffled_) {
+    uint32_t* c = converted_.data();
+    ConvertRow(row + s0, c + s0, s1 - s0);
+    // A weight of 0 still reads the right neighbour of the last pixel.
+    if (s1 == srcW_) c[srcW_] = c[srcW_ - 1];
+    WidenRowShuffled(c, &colIndex_[size_t(x0)], &masks_[size_t(x0) * 16], &leftWeights_[size_t(x0) * 4],
+                     &rightWeights_[size_t(x0) * 4], line + x0, x1 - x0);
     return;
   }
   ConvertRowWide(row + s0, &wide_[size_t(s0) * 4], s1 - s0);

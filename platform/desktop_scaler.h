@@ -53,6 +53,9 @@ class PictureScaler {
   std::vector<uint16_t> colWeights_;  // 256 - w four times, w four times, per column
   std::vector<int32_t> firstColumn_;  // per source column s: the first output column reading s or later
   bool exactColumns_ = false;         // a whole multiple across: no blending
+  bool shuffled_ = false;             // enlarged across, on a processor with SSSE3
+  std::vector<uint8_t> masks_;        // 16 per column: where it and the next three read
+  std::vector<uint16_t> leftWeights_, rightWeights_;  // 256 - w and w, four times per column
   std::vector<uint32_t> converted_;   // one source row
   std::vector<uint16_t> wide_;        // the same at 16 bits per channel, last pixel twice
   std::vector<uint32_t> buffers_;     // room for two widened rows

@@ -230,16 +230,26 @@ inline bool Same32(const uint16_t* a, const uint16_t* b) {
 }
 
 // [x0, x1) of the pixels of a row that differ from `last`; x0 == x1 when none.
+// One pass forward: the loads stay in order for the prefetcher.
 void ChangedSpan(const uint16_t* row, const uint16_t* last, int n, int& x0, int& x1) {
-  int l = 0;
-  while (l + 32 <= n && Same32(row + l, last + l)) l += 32;
-  while (l < n && row[l] == last[l]) ++l;
-  int r = n;
-  if (l < n) {
-    while (r - 32 > l && Same32(row + r - 32, last + r - 32)) r -= 32;
-    while (row[r - 1] == last[r - 1]) --r;
+  int l = n, r = 0, x = 0;
+  for (; x + 32 <= n; x += 32)
+    if (!Same32(row + x, last + x)) {
+      if (l == n) l = x;
+      r = x + 32;
+    }
+  for (; x < n; ++x)
+    if (row[x] != last[x]) {
+      if (l == n) l = x;
+      r = x + 1;
+    }
+  if (l == n) {
+    x0 = x1 = n;
+    return;
   }
-  x0 = l, x1 = l < n ? r : l;
+  while (row[l] == last[l]) ++l;
+  while (row[r - 1] == last[r - 1]) --r;
+  x0 = l, x1 = r;
 }
 
 void PictureScaler::WidenColumns(const uint16_t* row, uint32_t* line, int x0, int x1) {

@@ -21,19 +21,27 @@ inline uint32_t Blend(uint32_t a, uint32_t b, uint32_t w) {
   return 0xFF000000u | rb | g;
 }
 
+// Eight RGB 565 pixels to their 8-bit channels, one per 16-bit lane.
+struct Channels8 {
+  __m128i r, g, b;
+};
+inline Channels8 Expand565(const uint16_t* src) {
+  const __m128i m5 = _mm_set1_epi16(0x1F), m6 = _mm_set1_epi16(0x3F);
+  const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src));
+  const __m128i r = _mm_srli_epi16(c, 11);
+  const __m128i g = _mm_and_si128(_mm_srli_epi16(c, 5), m6);
+  const __m128i b = _mm_and_si128(c, m5);
+  return {_mm_or_si128(_mm_slli_epi16(r, 3), _mm_srli_epi16(r, 2)),
+          _mm_or_si128(_mm_slli_epi16(g, 2), _mm_srli_epi16(g, 4)),
+          _mm_or_si128(_mm_slli_epi16(b, 3), _mm_srli_epi16(b, 2))};
+}
+
 // Eight pixels at a time; the compiler does not vectorise the bit shuffling.
 void ConvertRow(const uint16_t* src, uint32_t* out, int n) {
-  const __m128i m5 = _mm_set1_epi16(0x1F), m6 = _mm_set1_epi16(0x3F);
   const __m128i alpha = _mm_set1_epi16(int16_t(0xFF00));
   int x = 0;
   for (; x + 8 <= n; x += 8) {
-    const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + x));
-    const __m128i r = _mm_srli_epi16(c, 11);
-    const __m128i g = _mm_and_si128(_mm_srli_epi16(c, 5), m6);
-    const __m128i b = _mm_and_si128(c, m5);
-    const __m128i r8 = _mm_or_si128(_mm_slli_epi16(r, 3), _mm_srli_epi16(r, 2));
-    const __m128i g8 = _mm_or_si128(_mm_slli_epi16(g, 2), _mm_srli_epi16(g, 4));
-    const __m128i b8 = _mm_or_si128(_mm_slli_epi16(b, 3), _mm_srli_epi16(b, 2));
+    const auto [r8, g8, b8] = Expand565(src + x);
     const __m128i bg = _mm_or_si128(b8, _mm_slli_epi16(g8, 8));
     const __m128i ra = _mm_or_si128(r8, alpha);
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), _mm_unpacklo_epi16(bg, ra));
@@ -45,16 +53,10 @@ void ConvertRow(const uint16_t* src, uint32_t* out, int n) {
 // The same row at 16 bits per channel (b, g, r, 255), so that two neighbours
 // are one 128-bit load.
 void ConvertRowWide(const uint16_t* src, uint16_t* out, int n) {
-  const __m128i m5 = _mm_set1_epi16(0x1F), m6 = _mm_set1_epi16(0x3F), alpha = _mm_set1_epi16(0xFF);
+  const __m128i alpha = _mm_set1_epi16(0xFF);
   int x = 0;
   for (; x + 8 <= n; x += 8) {
-    const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + x));
-    const __m128i r = _mm_srli_epi16(c, 11);
-    const __m128i g = _mm_and_si128(_mm_srli_epi16(c, 5), m6);
-    const __m128i b = _mm_and_si128(c, m5);
-    const __m128i r8 = _mm_or_si128(_mm_slli_epi16(r, 3), _mm_srli_epi16(r, 2));
-    const __m128i g8 = _mm_or_si128(_mm_slli_epi16(g, 2), _mm_srli_epi16(g, 4));
-    const __m128i b8 = _mm_or_si128(_mm_slli_epi16(b, 3), _mm_srli_epi16(b, 2));
+    const auto [r8, g8, b8] = Expand565(src + x);
     const __m128i bgLo = _mm_unpacklo_epi16(b8, g8), bgHi = _mm_unpackhi_epi16(b8, g8);
     const __m128i raLo = _mm_unpacklo_epi16(r8, alpha), raHi = _mm_unpackhi_epi16(r8, alpha);
     __m128i* o = reinterpret_cast<__m128i*>(out + size_t(x) * 4);

@@ -6,7 +6,6 @@
 
 namespace {
 using Draw = TestHost::RandomDraw;
-using Bullet = std::tuple<int32_t, int32_t, int32_t, int32_t>;  // x, y, dy, dir
 constexpr int32_t FRAME_MS = 36;
 
 const Rgb FIGHTER_RGB{200, 0, 0}, ASTEROID_RGB{0, 200, 0}, BLAST_RGB{0, 0, 200}, GUNSHIP_RGB{200, 200, 0},
@@ -41,17 +40,6 @@ class Enemies : public GameScreen {
     FillTarget(0, 0, 0);
     MoveEnemies();
     DrawEnemies();
-  }
-  std::vector<int32_t> Sounds() const {
-    std::vector<int32_t> s;
-    for (const auto& start : host_->soundStarts) s.push_back(start.sound);
-    return s;
-  }
-  static std::vector<Bullet> Bullets() {
-    std::vector<Bullet> b;
-    for (int32_t i = 1; i <= 1000; ++i)
-      if (bulletDir[i] != 0) b.emplace_back(bulletX[i], bulletY[i], bulletDy[i], bulletDir[i]);
-    return b;
   }
   bool Shows(int32_t x, int32_t y, Rgb c) const { return Pixel(x, y) == ScreenColour(c.r, c.g, c.b); }
 };

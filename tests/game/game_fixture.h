@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <list>
+#include <tuple>
 #include <ostream>
 #include <vector>
 
@@ -56,6 +57,21 @@ class GameScreen : public ::testing::Test {
   }
 
   uint16_t Pixel(int32_t x, int32_t y) const { return BackBufferPixels()[y * SCREEN_WIDTH + x]; }
+
+  // The sounds started so far, in order.
+  std::vector<int32_t> Sounds() const {
+    std::vector<int32_t> s;
+    for (const auto& start : host_->soundStarts) s.push_back(start.sound);
+    return s;
+  }
+  // Every flying bullet, by slot.
+  using Bullet = std::tuple<int32_t, int32_t, int32_t, int32_t>;  // x, y, dy, dir
+  static std::vector<Bullet> Bullets() {
+    std::vector<Bullet> b;
+    for (int32_t i = 1; i <= 1000; ++i)
+      if (bulletDir[i] != 0) b.emplace_back(bulletX[i], bulletY[i], bulletDy[i], bulletDir[i]);
+    return b;
+  }
 
   TestHost* host_ = nullptr;
   std::list<std::vector<uint8_t>> files_;

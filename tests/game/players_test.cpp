@@ -9,7 +9,6 @@ constexpr int32_t P1_LEFT = 30, P1_RIGHT = 32, P1_UP = 17, P1_DOWN = 31, P1_ATTA
 constexpr int32_t P2_LEFT = 203, P2_RIGHT = 205, P2_UP = 200, P2_DOWN = 208, P2_ATTACK = 210, P2_CHANGE = 211;
 constexpr int32_t FRAME_MS = 36;
 
-using Bullet = std::tuple<int32_t, int32_t, int32_t, int32_t>;  // x, y, dy, dir
 using Shot = std::pair<int32_t, int32_t>;                        // x, y
 
 class Players : public GameScreen {
@@ -47,17 +46,6 @@ class Players : public GameScreen {
     FillTarget(0, 0, 0);
     UpdatePlayers();
     return ShipFrame(player1X, player1Y);
-  }
-  std::vector<int32_t> Sounds() const {
-    std::vector<int32_t> s;
-    for (const auto& start : host_->soundStarts) s.push_back(start.sound);
-    return s;
-  }
-  static std::vector<Bullet> Bullets() {
-    std::vector<Bullet> b;
-    for (int32_t i = 1; i <= 1000; ++i)
-      if (bulletDir[i] != 0) b.emplace_back(bulletX[i], bulletY[i], bulletDy[i], bulletDir[i]);
-    return b;
   }
   template <typename T>
   static std::vector<Shot> Shots(const T& xs, const T& ys, const T& dirs) {

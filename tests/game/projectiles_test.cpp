@@ -122,11 +122,6 @@ class Projectiles : public GameScreen {
   }
   int32_t Drawn(size_t k) const { return k < host_->randomDraws.size() ? host_->randomDraws[k].result : -1000; }
 
-  std::vector<int32_t> Sounds() const {
-    std::vector<int32_t> s;
-    for (const auto& start : host_->soundStarts) s.push_back(start.sound);
-    return s;
-  }
   void Frame() {
     host_->soundStarts.clear();
     host_->randomDraws.clear();

@@ -19,6 +19,7 @@
 #include <xcb/xcb.h>
 
 #include <bitset>
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -744,6 +745,19 @@ uint64_t DesktopYieldWakeTime(uint64_t reading, bool inTicks, uint64_t now, int3
 }
 
 void DesktopSetTextCache(bool on) { g_textCache = on; }
+
+bool DesktopRendererIsSoftware(const std::string& renderer) {
+  std::string name;
+  for (const char c : renderer) name += char(std::tolower(static_cast<unsigned char>(c)));
+  // Older Mesa put "Gallium 0.4 on " before the driver's name.
+  if (name.rfind("gallium ", 0) == 0) {
+    const size_t on = name.find(" on ");
+    if (on != std::string::npos) name.erase(0, on + 4);
+  }
+  if (name.rfind("software rasterizer", 0) == 0) return true;
+  const std::string driver = name.substr(0, name.find_first_of(" ("));
+  return driver == "llvmpipe" || driver == "softpipe" || driver == "swrast";
+}
 
 const char* DesktopPresentPath() { return g_liveHost == nullptr ? "" : g_liveHost->PresentPath(); }
 void DesktopSetApplicationActive(bool active) {

@@ -41,6 +41,10 @@ void DesktopSetTextCache(bool on);
 // How the full screen reaches the display: "opengl", "software", or "" before
 // it is opened.
 const char* DesktopPresentPath();
+// Whether an OpenGL renderer (its GL_RENDERER string) rasterizes on the
+// processor: Mesa's llvmpipe, softpipe and swrast. The full screen leaves
+// those for the software scaler, which draws the same picture for far less.
+bool DesktopRendererIsSoftware(const std::string& renderer);
 
 // All return false when there is no such window or control.
 bool DesktopClickButton(int32_t id);

@@ -26,4 +26,38 @@ TEST(ScreenFit, FourByThreeCentredWithTheNextWholeFactor) {
     EXPECT_EQ(factor, c.factor) << c.w << "x" << c.h;
   }
 }
+
+// GL_RENDERER strings as drivers report them. Only the processor's own
+// rasterizers count as software; a name that merely mentions LLVM (the
+// shader compiler of AMD's and VMware's drivers) does not, nor does a
+// virtual machine's OpenGL passed through virgl, whatever the host has.
+TEST(ScreenPath, SoftwareRenderersAreTold) {
+  const char* const software[] = {
+      "llvmpipe (LLVM 15.0.6, 256 bits)",
+      "llvmpipe (LLVM 12.0.0, 128 bits)",
+      "llvmpipe",
+      "LLVMPIPE (LLVM 15.0.6, 256 bits)",
+      "softpipe",
+      "Gallium 0.4 on llvmpipe (LLVM 3.4, 128 bits)",
+      "Gallium 0.4 on softpipe",
+      "Software Rasterizer",
+      "swrast",
+  };
+  const char* const hardware[] = {
+      "AMD Radeon RX 6600 (navi23, LLVM 15.0.6, DRM 3.49, 6.1.0-13-amd64)",
+      "AMD Radeon Graphics (renoir, LLVM 15.0.7, DRM 3.54, 6.5.0-15-generic)",
+      "Gallium 0.4 on AMD HAWAII (DRM 2.43.0, LLVM 3.8.0)",
+      "SVGA3D; build: RELEASE;  LLVM;",
+      "Mesa Intel(R) UHD Graphics 620 (KBL GT2)",
+      "NVIDIA GeForce GTX 1080/PCIe/SSE2",
+      "NV134",
+      "V3D 4.2",
+      "Mali-G52 (Panfrost)",
+      "virgl",
+      "virgl (NVIDIA GeForce RTX 3060/PCIe/SSE2)",
+      "virgl (LLVMPIPE (LLVM 15.0.6, 256 bits))",  // the host's renderer, in brackets
+  };
+  for (const char* r : software) EXPECT_TRUE(DesktopRendererIsSoftware(r)) << r;
+  for (const char* r : hardware) EXPECT_FALSE(DesktopRendererIsSoftware(r)) << r;
+}
 }  // namespace

@@ -1,5 +1,7 @@
 #include "platform/desktop_gl.h"
 
+#include <QOffscreenSurface>
+
 #include <cstdio>
 
 namespace {
@@ -68,6 +70,17 @@ QSurfaceFormat GlPicture::Format() {
   format.setSwapBehavior(QSurfaceFormat::DoubleBuffer);
   format.setSwapInterval(1);
   return format;
+}
+
+std::string GlPicture::Renderer(QOpenGLContext& context) {
+  QOffscreenSurface surface;
+  surface.setFormat(context.format());
+  surface.create();
+  if (!surface.isValid() || !context.makeCurrent(&surface)) return "";
+  const auto* name = reinterpret_cast<const char*>(context.functions()->glGetString(GL_RENDERER));
+  std::string renderer = name != nullptr ? name : "";
+  context.doneCurrent();
+  return renderer;
 }
 
 bool GlPicture::Init(int srcW, int srcH) {

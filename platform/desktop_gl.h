@@ -10,12 +10,16 @@
 #include <QSize>
 
 #include <cstdint>
+#include <string>
 
 class GlPicture : protected QOpenGLFunctions {
  public:
   // A surface format for the full screen: no depth or stencil, and a swap that
   // waits for the vertical blank where the driver offers it.
   static QSurfaceFormat Format();
+  // The GL_RENDERER of a created context, read on a surface of its own that
+  // is gone again on return; empty when the context cannot be made current.
+  static std::string Renderer(QOpenGLContext& context);
 
   // With a context current on the window. False when the shader or the
   // texture cannot be made; the caller then scales in software.

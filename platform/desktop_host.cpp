@@ -314,21 +314,35 @@ Fit FitPicture(int w, int h) {
   return f;
 }
 
-// OpenGL where a context can be had, the software scaler where not (Qt
-// built or run without OpenGL, e.g. QT_XCB_GL_INTEGRATION=none); both show the
-// same picture.
+// Set by test programs only.
+bool g_allowSoftwareOpenGl = false;
+
+// OpenGL where a graphics card draws it; the software scaler where no context
+// can be had (Qt built or run without OpenGL, e.g. QT_XCB_GL_INTEGRATION=none)
+// or where OpenGL itself would rasterize on the processor, at many times the
+// scaler's cost. Both show the same picture.
 class ScreenWindow : public QWindow {
  public:
   ScreenWindow() {
     auto context = std::make_unique<QOpenGLContext>();
     context->setFormat(GlPicture::Format());
-    if (context->create()) {
-      setSurfaceType(QSurface::OpenGLSurface);
-      setFormat(context->format());
-      context_ = std::move(context);
-    } else {
-      UseSoftware();
+    std::string renderer, why;
+    if (!context->create()) {
+      why = "no OpenGL context";
+    } else if ((renderer = GlPicture::Renderer(*context)).empty()) {
+      why = "no usable OpenGL context";
+    } else if (DesktopRendererIsSoftware(renderer) && !g_allowSoftwareOpenGl) {
+      why = "software renderer " + renderer;
     }
+    if (!why.empty()) {
+      std::fprintf(stderr, "full screen: %s, scaling in software\n", why.c_str());
+      UseSoftware();
+      return;
+    }
+    std::fprintf(stderr, "full screen: through OpenGL (%s)\n", renderer.c_str());
+    setSurfaceType(QSurface::OpenGLSurface);
+    setFormat(context->format());
+    context_ = std::move(context);
   }
 
   void Present(const uint16_t* pixels) {
@@ -758,6 +772,8 @@ bool DesktopRendererIsSoftware(const std::string& renderer) {
   const std::string driver = name.substr(0, name.find_first_of(" ("));
   return driver == "llvmpipe" || driver == "softpipe" || driver == "swrast";
 }
+
+void DesktopAllowSoftwareOpenGl() { g_allowSoftwareOpenGl = true; }
 
 const char* DesktopPresentPath() { return g_liveHost == nullptr ? "" : g_liveHost->PresentPath(); }
 void DesktopSetApplicationActive(bool active) {

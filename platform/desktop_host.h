@@ -45,6 +45,10 @@ const char* DesktopPresentPath();
 // processor: Mesa's llvmpipe, softpipe and swrast. The full screen leaves
 // those for the software scaler, which draws the same picture for far less.
 bool DesktopRendererIsSoftware(const std::string& renderer);
+// For test programs only: the full screen takes OpenGL wherever a context can
+// be made, a software renderer too, so that the shader can be checked on a
+// display without a graphics card. Call before the screen is first opened.
+void DesktopAllowSoftwareOpenGl();
 
 // All return false when there is no such window or control.
 bool DesktopClickButton(int32_t id);

@@ -160,7 +160,12 @@ int main(int argc, char** argv) {
   // Each mode ends the process through the host.
   if (mode == "menu") Menu(*host);
   if (mode == "screen") Screen(*host);
+  // Through OpenGL even where only a software renderer offers it (Xvfb).
+  if (mode == "glscreen") {
+    DesktopAllowSoftwareOpenGl();
+    Screen(*host);
+  }
   if (mode == "nodisplay") NoDisplay(*host);
-  std::fprintf(stderr, "usage: display_probe menu|screen|nodisplay\n");
+  std::fprintf(stderr, "usage: display_probe menu|screen|glscreen|nodisplay\n");
   return 64;
 }

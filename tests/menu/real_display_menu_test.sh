@@ -84,7 +84,7 @@ wait_exit() {
 # ---- a game from the menu and back ----
 mkdir "$work/run1"
 cp "$binary" "$work/run1/tolvane"
-"$work/run1/tolvane" &
+"$work/run1/tolvane" 2> >(tee "$work/run1/stderr" >&2) &
 app=$!
 menu=$(wait_window "$TITLE") || fail "no menu window"
 sleep 0.5
@@ -95,6 +95,10 @@ screen=$(wait_window '^Tolvane$') || fail "1 Player Game opened no game screen"
 sleep 1
 geom=$(xdotool getwindowgeometry "$screen")
 grep -q "1280x1024" <<<"$geom" || fail "game window is not full screen: $geom"
+# Xvfb's only OpenGL is Mesa's software renderer: the default path is the scaler.
+for i in $(seq 50); do grep -q '^full screen: ' "$work/run1/stderr" && break; sleep 0.1; done
+grep -qE '^full screen: software renderer .+, scaling in software$' "$work/run1/stderr" ||
+  fail "the game screen did not take the software scaler: $(grep '^full screen: ' "$work/run1/stderr")"
 xdotool windowfocus --sync "$screen" 2>/dev/null
 xdotool key Escape
 menu2=$(wait_window "$TITLE" "$menu") || fail "Escape brought no new menu"

@@ -1,8 +1,12 @@
 #!/bin/bash
 # CPU use of the running game on Xvfb: process CPU time / wall time, for each
-# screen size and each way to the screen (OpenGL, here Mesa's software
-# renderer; and the software scaler, forced by taking OpenGL from Qt). The
-# program opens in its menu; "1 Player Game" is clicked with xdotool.
+# screen size and two ways to start it: "default" (no Qt or OpenGL variables
+# set; the program picks its path itself, on Xvfb the software scaler, since
+# the only OpenGL there is Mesa's software renderer) and "software" (the
+# scaler forced by taking OpenGL from Qt). The path the game took is read from
+# its "full screen: ..." line on stderr. OpenGL drawn on the processor is left
+# out: only a test program can ask for it. The program opens in its menu;
+# "1 Player Game" is clicked with xdotool.
 # Usage: bench/cpu_on_xvfb.sh build/startup/tolvane [seconds] [screen ...]
 #   e.g. bench/cpu_on_xvfb.sh build/startup/tolvane 10 1280x1024
 # PATHS="software" measures one way only.
@@ -15,6 +19,7 @@ screens=("$@")
 work=$(mktemp -d)
 xvfb=""
 game=""
+cell=""
 stop() {
   # Wait for each to be gone, so the next run's display number is free.
   for p in $game $xvfb; do kill "$p" 2>/dev/null && wait "$p" 2>/dev/null || true; done
@@ -47,30 +52,38 @@ start_game() {
   xdotool windowfocus --sync "$screen" 2>/dev/null || true
 }
 
-# measure SCREEN PATH: one line of the table.
+# measure SCREEN PATH: one cell of the table into $cell, the share of one core
+# and the path the game took.
 measure() {
-  local screen=$1 path=$2 gl=""
-  [ "$path" = software ] && gl=none
+  local screen=$1 path=$2
   rm -f "$work/display"
   # -noreset: a server that resets when its last client leaves races the game's start.
   Xvfb -displayfd 3 -noreset -screen 0 "${screen}x24" -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
   xvfb=$!
   for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
   export DISPLAY=:$(head -1 "$work/display")
-  ALSOFT_DRIVERS=null QT_XCB_GL_INTEGRATION=$gl "$work/tolvane" >/dev/null 2>"$work/stderr" &
+  if [ "$path" = software ]; then
+    ALSOFT_DRIVERS=null QT_XCB_GL_INTEGRATION=none "$work/tolvane" >/dev/null 2>"$work/stderr" &
+  else
+    env -u QT_XCB_GL_INTEGRATION ALSOFT_DRIVERS=null "$work/tolvane" >/dev/null 2>"$work/stderr" &
+  fi
   game=$!
   local started=yes
   start_game || started=no
   sleep 2  # past the game's start
   if [ $started = no ] || ! kill -0 "$game" 2>/dev/null; then
-    printf '%-10s %-9s did not run (game started: %s): %s\n' "$screen" "$path" $started \
-      "$(head -1 "$work/stderr")"
+    cell="did not run (game started: $started): $(head -1 "$work/stderr")"
     stop
     return
   fi
-  # Mesa's driver is loaded only once a context has been made.
-  local used=software
-  grep -q '_dri\.so' "/proc/$game/maps" && used=opengl
+  # The game says which way its picture goes when it opens the full screen.
+  local used
+  used=$(grep -m1 '^full screen: ' "$work/stderr" || true)
+  case "$used" in
+    "full screen: through OpenGL"*) used=opengl ;;
+    "full screen: "*) used=software ;;
+    *) used=unknown ;;
+  esac
   local ticks u0 s0 u1 s1 t0 t1
   ticks=$(getconf CLK_TCK)
   read -r u0 s0 < <(awk '{print $14, $15}' "/proc/$game/stat")
@@ -79,13 +92,20 @@ measure() {
   read -r u1 s1 < <(awk '{print $14, $15}' "/proc/$game/stat")
   t1=$(date +%s.%N)
   stop
-  awk -v s="$screen" -v p="$path" -v used="$used" -v u="$((u1 - u0 + s1 - s0))" -v hz="$ticks" \
-    -v a="$t0" -v b="$t1" 'BEGIN {
-      note = (p == used) ? "" : "  (no OpenGL context: " used " path)"
-      printf "%-10s %-9s %5.1f %% of one core%s\n", s, p, 100 * u / hz / (b - a), note }'
+  cell=$(awk -v used="$used" -v u="$((u1 - u0 + s1 - s0))" -v hz="$ticks" -v a="$t0" -v b="$t1" \
+    'BEGIN { printf "%5.1f %% (%s)", 100 * u / hz / (b - a), used }')
 }
 
-printf '%-10s %-9s %s\n' screen path "cpu (process time / wall time over ${seconds} s)"
+paths=(${PATHS:-default software})
+echo "share of one core (process time / wall time over ${seconds} s), the path taken in brackets"
+printf '%-10s' screen
+printf ' %-22s' "${paths[@]}"
+echo
 for screen in "${screens[@]}"; do
-  for path in ${PATHS:-opengl software}; do measure "$screen" "$path"; done
+  printf '%-10s' "$screen"
+  for path in "${paths[@]}"; do
+    measure "$screen" "$path"
+    printf ' %-22s' "$cell"
+  done
+  echo
 done

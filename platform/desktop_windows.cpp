@@ -134,12 +134,16 @@ Handle DesktopWindows::CreateWindow(int32_t n, int32_t x, int32_t y, int32_t w, 
                          Qt::WindowCloseButtonHint);
   window->setWindowTitle(FromBytes(title));
   window->setFixedSize(w, h);
-  QPoint at(x, y);
-  if ((flags & WINDOW_CENTRED) != 0) {
-    if (QScreen* s = QGuiApplication::primaryScreen())
-      at = s->availableGeometry().center() - QPoint(w / 2, h / 2);
+  QScreen* screen = QGuiApplication::primaryScreen();
+  if ((flags & WINDOW_CENTRED) != 0 && screen != nullptr) {
+    // The client area is what is centred, its frame lies around it; half the
+    // spare room on each side (QRect::center() rounds down, a pixel off
+    // whenever both sizes are even).
+    const QRect area = screen->availableGeometry();
+    window->setGeometry(area.x() + (area.width() - w) / 2, area.y() + (area.height() - h) / 2, w, h);
+  } else {
+    window->move(x, y);
   }
-  window->move(at);
   window->show();
   windows_[n] = window;
   eventWindow_ = window;

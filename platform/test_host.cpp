@@ -53,12 +53,13 @@ void TestHost::DrawText(uint16_t*, int32_t x, int32_t y, int32_t font, uint16_t 
   *advance = static_cast<int32_t>(text.size()) * 6;
 }
 
-Handle TestHost::CreateWindow(int32_t n, int32_t, int32_t, int32_t, int32_t, int32_t,
+Handle TestHost::CreateWindow(int32_t n, int32_t x, int32_t y, int32_t w, int32_t h, int32_t flags,
                               const std::string& title) {
   if (!windowsWork) return 0;
   controls.clear();
   currentTab_ = -1;
   windowTitles.push_back(title);
+  windowsMade.push_back({n, x, y, w, h, flags});
   ++windowCount_;
   return static_cast<Handle>(1000 + n);
 }

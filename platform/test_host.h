@@ -46,6 +46,10 @@ class TestHost : public PlatformHost {
     int32_t event;
     int32_t controlId;
   };
+  struct WindowMade {
+    int32_t n, x, y, w, h, flags;
+    bool operator==(const WindowMade&) const = default;
+  };
   struct RandomDraw {
     int32_t max, result;
     bool operator==(const RandomDraw&) const = default;
@@ -88,6 +92,7 @@ class TestHost : public PlatformHost {
   std::map<int32_t, SoundData> sounds;
   std::map<int32_t, Control> controls;
   std::vector<std::string> windowTitles;
+  std::vector<WindowMade> windowsMade;  // beside windowTitles: number, place, size and flags
   bool screenOpen = false;
   int32_t screenOpens = 0;
   std::string screenTitle;

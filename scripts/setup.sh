@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 packages="cmake g++ pkg-config libxcb1-dev qt6-base-dev libopenal-dev libopenal1 libjpeg62-turbo-dev
-  fonts-liberation2 xvfb xdotool x11-apps imagemagick libbenchmark-dev libgtest-dev libgmock-dev xdg-utils
+  fonts-liberation2 xvfb xdotool x11-apps x11-utils imagemagick libbenchmark-dev libgtest-dev libgmock-dev xdg-utils
   libgl1-mesa-dri libglx-mesa0 libegl1"
 missing=""
 for p in $packages; do

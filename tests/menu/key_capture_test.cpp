@@ -17,6 +17,7 @@ struct CaptureCase {
   const char* label;    // its button's label afterwards
   std::vector<int32_t> cleared;  // other actions left without a key
   uint32_t endsNotBeforeMs;
+  std::vector<std::pair<int32_t, int32_t>> loaded = {};  // action, code: in place of a default
 };
 
 void PrintTo(const CaptureCase& c, std::ostream* os) { *os << c.name; }
@@ -25,6 +26,9 @@ class KeyCapture : public MenuTest, public ::testing::WithParamInterface<Capture
 
 TEST_P(KeyCapture, TakesTheHighestCodeDownAndClearsItsOtherHolders) {
   const CaptureCase& c = GetParam();
+  std::array<int32_t, 14> before{};
+  std::copy(DEFAULT_KEYS.begin(), DEFAULT_KEYS.end(), before.begin());
+  for (const auto& [action, code] : c.loaded) keyTable[size_t(action)] = before[size_t(action)] = code;
   const uint32_t start = host_->now;
   for (const KeyAt& k : c.keys) host_->keysAtTime.insert({start + k.afterMs, {k.code, k.down}});
   // The button shows "?" from the first pass of the wait on.
@@ -40,7 +44,7 @@ TEST_P(KeyCapture, TakesTheHighestCodeDownAndClearsItsOtherHolders) {
   for (int32_t i = 1; i <= 13; ++i) {
     if (i == action) continue;
     const bool cleared = std::find(c.cleared.begin(), c.cleared.end(), i) != c.cleared.end();
-    EXPECT_EQ(host_->keysAtEnd[size_t(i)], cleared ? 0 : DEFAULT_KEYS[size_t(i)]) << "action " << i;
+    EXPECT_EQ(host_->keysAtEnd[size_t(i)], cleared ? 0 : before[size_t(i)]) << "action " << i;
     if (cleared) {
       EXPECT_EQ(At(i + 29).text, "") << "action " << i;
     }
@@ -60,7 +64,11 @@ INSTANTIATE_TEST_SUITE_P(
         // A code without a name shows the name the previous lookup left: the
         // last key button built was "Break".
         CaptureCase{"NamelessCode", 31, {{5, 0x2C, true}}, 0x2C, "P", {}, 5},
-        CaptureCase{"CodeAbove212", 31, {{5, 0xDB, true}}, 0xCD, "?", {}, 5}),
+        CaptureCase{"CodeAbove212", 31, {{5, 0xDB, true}}, 0xCD, "?", {}, 5},
+        // 212 (0xD4, no name) is the highest code taken, 213 is never taken.
+        CaptureCase{"Code212TakenNot213", 31, {{5, 0xD4, true}, {5, 0xD5, true}}, 0xD4, "P", {}, 5},
+        // The action's own key, above 212: cleared and not given back.
+        CaptureCase{"ItsOwnKeyAbove212", 31, {{5, 0xDB, true}}, 0, "", {}, 5, {{2, 0xDB}}}),
     [](const ::testing::TestParamInfo<CaptureCase>& info) { return std::string(info.param.name); });
 
 TEST_F(MenuTest, SpaceDownAtTheLastPollBlocksTheCapture) {
@@ -120,6 +128,20 @@ TEST_F(MenuTest, SaveWritesThe52BytesOverTheFileWithoutTruncating) {
     LoadKeys();
     EXPECT_EQ(keyTable[13], 0x3B);
   }
+}
+
+// A folder in the key file's place cannot be written: the save ends quietly
+// and the menu goes on.
+TEST_F(MenuTest, SaveOverAFolderWritesNothingAndSaysNothing) {
+  std::filesystem::create_directory(dir_ / "keyboard");
+  ASSERT_TRUE(Run({Click(43), Click(2)}));
+  EXPECT_TRUE(host_->messageBoxes.empty());
+  EXPECT_TRUE(std::filesystem::is_directory(dir_ / "keyboard"));
+  EXPECT_TRUE(std::filesystem::is_empty(dir_ / "keyboard"));
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(dir_)) names.push_back(entry.path().filename());
+  EXPECT_EQ(names, std::vector<std::string>{"keyboard"}) << "no file beside the folder either";
+  for (int32_t i = 1; i <= 13; ++i) EXPECT_EQ(keyTable[i], DEFAULT_KEYS[size_t(i)]) << i;
 }
 
 TEST_F(MenuTest, ResetBringsBackTheDefaultNamesAndSavesNothing) {

@@ -55,6 +55,7 @@ class SoakHost : public TestHost {
     textsDrawn.clear();
     soundStarts.clear();
     windowTitles.clear();
+    windowsMade.clear();
     randomDraws.clear();
     if (menus == MEASURED_FROM + 1) {
       residentAtStart = ResidentBytes();

@@ -69,6 +69,11 @@ TEST_F(MenuTest, WindowHoldsEveryControlAtItsPlaceAndNothingElse) {
   ASSERT_FALSE(Run({}));
   EXPECT_EQ(exitCode_, 0);
   ASSERT_EQ(host_->windowTitles, std::vector<std::string>{"Tolvane V1.3 - written by the Tolvane team"});
+  // Window 0, 350 x 200, caption, system menu and minimise box, centred (bit 0).
+  ASSERT_EQ(host_->windowsMade.size(), 1u);
+  const auto& w = host_->windowsMade[0];
+  EXPECT_EQ(std::tie(w.n, w.x, w.y, w.w, w.h), std::make_tuple(0, 0, 0, 350, 200));
+  EXPECT_EQ(w.flags, 0xCA0001);
   const auto& tabs = At(0);
   EXPECT_EQ(tabs.kind, "tab");
   EXPECT_EQ(tabs.text, "The Game|Controls|Highscore|About Tolvane");

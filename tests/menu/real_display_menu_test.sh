@@ -6,7 +6,7 @@
 set -u
 binary="$1"
 shots="${2:-}"
-for tool in Xvfb xdotool import convert; do
+for tool in Xvfb xdotool xprop import convert; do
   command -v $tool >/dev/null || { echo "no $tool"; exit 77; }
 done
 
@@ -72,6 +72,35 @@ tab_shot() {  # name
   mkdir -p "$shots"
   import -window root -crop 350x200+${menu_x}+${menu_y} +repage "$shots/$1.png"
 }
+# The menu window as the window manager is asked to show it: 350 x 200 with
+# its client area in the middle of the 1280 x 1024 screen, a fixed size (no
+# sizing border), and Motif hints that offer no maximise function and show no
+# maximise box. The toolkit always sets the resize function bit; the fixed
+# size is what keeps the window from being sized.
+check_menu_window() {  # window
+  local hints="" motif="" i
+  # The hints come with the window; wait for them rather than for a time.
+  for i in $(seq 100); do
+    hints=$(xprop -id "$1" WM_NORMAL_HINTS 2>/dev/null)
+    motif=$(xprop -id "$1" -notype _MOTIF_WM_HINTS 2>/dev/null)
+    grep -q "maximum size" <<<"$hints" && grep -q " = " <<<"$motif" && break
+    sleep 0.1
+  done
+  grep -qx $'\t*program specified minimum size: 350 by 200' <<<"$hints" || fail "minimum size: $hints"
+  grep -qx $'\t*program specified maximum size: 350 by 200' <<<"$hints" || fail "maximum size: $hints"
+  # flags, functions, decorations, input mode, status
+  local flags functions decorations
+  read -r flags functions decorations _ <<<"$(sed 's/.* = //; s/,/ /g' <<<"$motif")"
+  [ -n "$decorations" ] || fail "no Motif hints: $motif"
+  # Both fields count, and neither is "all but the bits given" (bit 0).
+  (( (flags & 3) == 3 )) || fail "Motif hints leave functions or decorations to the default: $motif"
+  (( (functions & 0x11) == 0 )) || fail "a maximise function is offered: $motif"
+  (( (decorations & 0x41) == 0 )) || fail "a maximise box is shown: $motif"
+  (( (functions & 0x28) == 0x28 )) || fail "no minimise or close function: $motif"
+  local X Y WIDTH HEIGHT SCREEN WINDOW
+  eval "$(xdotool getwindowgeometry --shell "$1")"
+  [ "$X,$Y,$WIDTH,$HEIGHT" = "465,412,350,200" ] || fail "menu client area at $X,$Y size ${WIDTH}x$HEIGHT"
+}
 wait_exit() {
   for i in $(seq 100); do kill -0 $app 2>/dev/null || break; sleep 0.1; done
   kill -0 $app 2>/dev/null && fail "$1 did not end the program"
@@ -87,6 +116,7 @@ cp "$binary" "$work/run1/tolvane"
 "$work/run1/tolvane" 2> >(tee "$work/run1/stderr" >&2) &
 app=$!
 menu=$(wait_window "$TITLE") || fail "no menu window"
+check_menu_window "$menu"
 sleep 0.5
 locate_menu "$menu"
 page_shot "$work/game_page_before.png"

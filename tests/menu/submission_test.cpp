@@ -1,4 +1,7 @@
 // "Send results to WWW": the URL handed to the browser and the minute rule.
+#include <cstdint>
+
+#include "game/game.h"
 #include "tests/menu/menu_fixture.h"
 
 namespace {
@@ -63,6 +66,56 @@ TEST_F(MenuTest, NothingIsSentInTheFirstMinuteOfTheClock) {
   ASSERT_EQ(host_->urls.size(), 1u);
   EXPECT_EQ(host_->messageBoxes.size(), 1u);
   EXPECT_EQ(lastSubmitTime, 60001);
+}
+
+// Clock and last submission are compared as signed values, without wrap-around
+// and in both directions.
+TEST_F(MenuTest, MinuteRuleIsAnAbsoluteDifferenceWithoutWrapAround) {
+  constexpr int32_t MAX = INT32_MAX, MIN = INT32_MIN;
+  struct Case {
+    const char* what;
+    int32_t last, clock;
+    bool sends;
+  };
+  const Case cases[] = {
+      {"clock 2 s past the sign change", MAX - 1000, MIN + 1000, true},
+      {"clock one tick past the sign change", MAX, MIN, true},
+      {"clock a minute below", MAX - 10, MAX - 60010, false},
+      {"clock a minute and 1 ms below", MAX - 10, MAX - 60011, true},
+      {"clock a minute above", MAX - 60000, MAX, false},
+      {"both negative, half a minute apart", MIN + 5, MIN + 30005, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    host_->urls.clear();
+    host_->messageBoxes.clear();
+    lastSubmitTime = c.last;
+    host_->now = uint32_t(c.clock);
+    ASSERT_FALSE(Run({Click(53)}));
+    EXPECT_EQ(host_->urls.size(), c.sends ? 1u : 0u);
+    EXPECT_EQ(host_->messageBoxes.size(), c.sends ? 0u : 1u);
+    EXPECT_EQ(lastSubmitTime, c.sends ? c.clock : c.last);
+  }
+}
+
+// The minute outlives the menu that sent and the game started from it.
+TEST_F(MenuTest, MinuteRuleHoldsAcrossAGameAndTheNextMenu) {
+  const uint32_t sent = host_->now;
+  ASSERT_TRUE(Run({Click(53), Click(2)}));
+  escLatch = 1;
+  host_->KeyDownAtPresent(1, 1);  // Escape leaves the game after its first frame
+  ASSERT_EQ(RunGame(), Screen::Menu);
+  host_->SetKey(1, false);
+  ASSERT_LT(host_->now - sent, 60000u);
+  ASSERT_FALSE(Run({Click(53)}));
+  EXPECT_EQ(host_->urls.size(), 1u);
+  ASSERT_EQ(host_->messageBoxes.size(), 1u);
+  EXPECT_EQ(host_->messageBoxes[0].second, ONCE_A_MINUTE);
+  EXPECT_EQ(lastSubmitTime, int32_t(sent));
+  // A minute after the first, the next one goes out.
+  host_->now = sent + 60001;
+  ASSERT_FALSE(Run({Click(53)}));
+  EXPECT_EQ(host_->urls.size(), 2u);
 }
 
 TEST(PercentEncoding, KeepsOnlyUnreservedBytes) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "tests/platform/as_nobody.h"
 
 using Bytes = std::vector<uint8_t>;
 

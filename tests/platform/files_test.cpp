@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "tests/platform/as_nobody.h"
 #include "tests/platform/platform_fixture.h"
 
 namespace {
@@ -235,14 +236,20 @@ TEST_F(FilesTest, WritingThroughALinkReplacesTheFileItPointsTo) {
 }
 
 TEST_F(FilesTest, WithoutRoomForANewFileBesideItTheFileIsWrittenInPlace) {
-  if (geteuid() == 0) GTEST_SKIP() << "root may write into any folder";
-  Put("data2", Bytes("0123456789"));
-  fs::permissions(dir, fs::perms(0500));
-  ASSERT_NE(OpenFileSlotReadWrite(0, "data2"), 0);
-  WriteTextLine("ab");
-  CloseFileSlot(0);
-  fs::permissions(dir, fs::perms(0700));
-  EXPECT_EQ(Get("data2"), Bytes("ab\r\n456789"));
+  GiveToNobody(dir);
+  AsNobody([&] {
+    Put("data2", Bytes("0123456789"));
+    struct stat was, is;
+    ASSERT_EQ(::stat((dir + "/data2").c_str(), &was), 0);
+    fs::permissions(dir, fs::perms(0500));
+    ASSERT_NE(OpenFileSlotReadWrite(0, "data2"), 0);
+    WriteTextLine("ab");
+    CloseFileSlot(0);
+    fs::permissions(dir, fs::perms(0700));
+    EXPECT_EQ(Get("data2"), Bytes("ab\r\n456789"));
+    ASSERT_EQ(::stat((dir + "/data2").c_str(), &is), 0);
+    EXPECT_EQ(is.st_ino, was.st_ino);
+  });
 }
 
 TEST_F(FilesTest, AnOverlongLineKeepsItsHeadAndTheNextLineReadsWhole) {

@@ -7,6 +7,10 @@
 // close puts the result in place at once (a new file beside it, flushed, then
 // renamed over it). The result is the same as writing over the old bytes in
 // place: the old tail behind the last byte written stays.
+//
+// The new file takes the old one's place only where it can be the same file
+// to everyone else too: same owner and group, and no other name for it.
+// Otherwise the old bytes are written over in place, as careful editors do.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -58,6 +62,15 @@ bool WriteAllAt(int fd, int64_t offset, const uint8_t* src, size_t count) {
     count -= size_t(w);
   }
   return true;
+}
+
+// The new file must belong to whoever the old one belongs to.
+bool TakeOwner(int fd, const struct stat& old) {
+  struct stat st;
+  if (::fstat(fd, &st) != 0) return false;
+  if (st.st_uid == old.st_uid && st.st_gid == old.st_gid) return true;
+  return ::fchown(fd, old.st_uid, old.st_gid) == 0 && ::fstat(fd, &st) == 0 && st.st_uid == old.st_uid &&
+         st.st_gid == old.st_gid;
 }
 
 class OpenFile {
@@ -152,9 +165,16 @@ class OpenFile {
 
   void Close() {
     if (fd_ < 0) return;
-    // A copy that could not be written whole (a full disk, say) leaves the old
-    // file alone: writing in place there could stop half-way.
-    if (!runs_.empty() && ReplaceWhole() == Replace::Unavailable) WriteInPlace();
+    if (!runs_.empty()) {
+      char* resolved = ::realpath(path_.c_str(), nullptr);
+      const std::string real = resolved != nullptr ? resolved : "";
+      std::free(resolved);
+      struct stat old;
+      const bool known = !real.empty() && ::fstat(fd_, &old) == 0;
+      // A copy that could not be written whole (a full disk, say) leaves the
+      // old file alone: writing in place there could stop half-way.
+      if (!known || ReplaceWhole(real, old) == Replace::Unavailable) WriteInPlace();
+    }
     ::close(fd_);
     fd_ = -1;
     runs_.clear();
@@ -164,20 +184,25 @@ class OpenFile {
   // then renamed over it: whoever looks sees the old bytes or the new ones.
   enum class Replace { Done, Unavailable, Failed };
 
-  Replace ReplaceWhole() {
-    char* resolved = ::realpath(path_.c_str(), nullptr);
-    if (resolved == nullptr) return Replace::Unavailable;
-    const std::string real(resolved);
-    std::free(resolved);
+  Replace ReplaceWhole(const std::string& real, const struct stat& old) {
+    // Another name for the file would go on showing the old bytes.
+    if (old.st_nlink > 1) return Replace::Unavailable;
     const size_t slash = real.find_last_of('/');
     const std::string dir = real.substr(0, slash + 1);
     std::string temp = dir + "." + real.substr(slash + 1) + ".XXXXXX";
     const int out = ::mkostemp(temp.data(), O_CLOEXEC);
     if (out < 0) return Replace::Unavailable;
+    const auto drop = [&](Replace result) {
+      ::unlink(temp.c_str());
+      ::close(out);
+      return result;
+    };
+    // A file written by another user (root, say) stays its owner's, or the
+    // owner could not write it again.
+    if (!TakeOwner(out, old)) return drop(Replace::Unavailable);
+    ::fchmod(out, old.st_mode & 07777);
 
     bool ok = true;
-    struct stat st;
-    if (::fstat(fd_, &st) == 0) ::fchmod(out, st.st_mode & 07777);
     std::vector<uint8_t> chunk(64 * 1024);
     const int64_t size = Size();
     for (int64_t at = 0; ok && at < size;) {
@@ -185,17 +210,10 @@ class OpenFile {
       ok = n > 0 && WriteAll(out, chunk.data(), n);
       at += int64_t(n);
     }
-    ok = ok && ::fsync(out) == 0;
-    ok = ::close(out) == 0 && ok;
-    if (!ok) {
-      ::unlink(temp.c_str());
-      return Replace::Failed;
-    }
+    if (!ok || ::fsync(out) != 0) return drop(Replace::Failed);
     // A folder where only a file's owner may replace it refuses the rename.
-    if (::rename(temp.c_str(), real.c_str()) != 0) {
-      ::unlink(temp.c_str());
-      return Replace::Unavailable;
-    }
+    if (::rename(temp.c_str(), real.c_str()) != 0) return drop(Replace::Unavailable);
+    ::close(out);
     const int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirFd >= 0) {
       ::fsync(dirFd);
@@ -204,7 +222,7 @@ class OpenFile {
     return Replace::Done;
   }
 
-  // Where no file can be made beside it: over the old bytes, as before.
+  // Where the file cannot be replaced: over the old bytes, as before.
   void WriteInPlace() {
     for (const Run& r : runs_) {
       if (!WriteAllAt(fd_, r.offset, r.bytes.data(), r.bytes.size())) return;

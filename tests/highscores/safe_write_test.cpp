@@ -2,9 +2,11 @@
 // old bytes or exactly the new ones.
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <random>
 
 #include "highscores/highscores.h"
@@ -17,13 +19,15 @@ struct Record {
   int32_t points;
 };
 
+void Write(const Record& r) {
+  recordName = r.name;
+  recordTown = r.town;
+  HighscoreSingle(r.points);
+}
+
 [[noreturn]] void WriteForever(const Record& a, const Record& b) {
   for (;;) {
-    for (const Record* r : {&a, &b}) {
-      recordName = r->name;
-      recordTown = r->town;
-      HighscoreSingle(r->points);
-    }
+    for (const Record* r : {&a, &b}) Write(*r);
   }
 }
 
@@ -93,5 +97,61 @@ TEST(SafeWrite, ACopyThatCannotBeWrittenWholeLeavesTheOldFileAlone) {
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(dir.Get("data1"), old);
 }
+
+// A record file written by a user other than its owner (a game started
+// through sudo, say) stays its owner's, with its group and mode, so that the
+// owner can go on writing it. Where the new file cannot be given to the
+// owner, the old one is written in place.
+struct OwnerCase {
+  const char* label;
+  uid_t uid;
+  gid_t gid;
+  mode_t mode;
+  bool writtenByRoot;
+};
+void PrintTo(const OwnerCase& c, std::ostream* os) { *os << c.label; }
+
+class KeepsItsOwner : public ::testing::TestWithParam<OwnerCase> {};
+
+TEST_P(KeepsItsOwner, WhoeverWritesTheRecord) {
+  const OwnerCase& c = GetParam();
+  if (!RunningAsRoot()) GTEST_SKIP() << "only root can give a file to another user";
+  ProgramDirectory dir;
+  InitFileTable();
+  dir.Put("data1", RecordBytes("OLD", "TOWN", 3, RecordCheckValue(RecordFile::Single, "OLD", "TOWN", 3)));
+  GiveToNobody(dir.path());
+  ASSERT_EQ(::chown(dir.File("data1").c_str(), c.uid, c.gid), 0);
+  ASSERT_EQ(::chmod(dir.File("data1").c_str(), c.mode), 0);
+
+  const Record champion{"CHAMPION", "HOME", 777};
+  if (c.writtenByRoot) {
+    Write(champion);
+  } else {
+    AsNobody([&] { Write(champion); });
+  }
+  struct stat st;
+  ASSERT_EQ(::stat(dir.File("data1").c_str(), &st), 0);
+  EXPECT_EQ(st.st_uid, c.uid);
+  EXPECT_EQ(st.st_gid, c.gid);
+  EXPECT_EQ(st.st_mode & 07777, c.mode);
+  EXPECT_EQ(dir.Get("data1"), RecordBytes("CHAMPION", "HOME", 777,
+                                          RecordCheckValue(RecordFile::Single, "CHAMPION", "HOME", 777)));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()), 1);
+
+  // Nobody, who owns the file or may write it, still can.
+  AsNobody([&] {
+    Write({"NEXT", "PLACE", 888});
+    EXPECT_EQ(HighscoreSingle(0), 888);
+    EXPECT_EQ(lastRecordName, "NEXT");
+  });
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, KeepsItsOwner,
+    ::testing::Values(OwnerCase{"NobodysFileWrittenByRoot", NOBODY_UID, NOBODY_GID, 0640, true},
+                      OwnerCase{"RootsFileWrittenByNobody", 0, 0, 0666, false},
+                      OwnerCase{"NobodysFileInRootsGroupWrittenByNobody", NOBODY_UID, 0, 0660, false},
+                      OwnerCase{"NobodysFileInRootsGroupWrittenByRoot", NOBODY_UID, 0, 0600, true}),
+    [](const ::testing::TestParamInfo<OwnerCase>& info) { return std::string(info.param.label); });
 
 }  // namespace

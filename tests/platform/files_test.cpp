@@ -235,6 +235,20 @@ TEST_F(FilesTest, WritingThroughALinkReplacesTheFileItPointsTo) {
   EXPECT_EQ(std::distance(fs::directory_iterator(dir + "/real"), fs::directory_iterator()), 1);
 }
 
+// A file with a second name is written in place, so both names show the new
+// bytes; a new file renamed over one name would leave the other behind.
+TEST_F(FilesTest, AFileWithASecondNameIsWrittenInPlace) {
+  Put("data1", Bytes("OLDNAME\r\nOLDTOWN\r\n"));
+  ASSERT_EQ(::link((dir + "/data1").c_str(), (dir + "/data1-copy").c_str()), 0);
+  ASSERT_NE(OpenFileSlotReadWrite(0, "data1"), 0);
+  WriteTextLine("AB");
+  CloseFileSlot(0);
+  EXPECT_EQ(Get("data1"), Bytes("AB\r\nAME\r\nOLDTOWN\r\n"));
+  EXPECT_EQ(Get("data1-copy"), Get("data1"));
+  EXPECT_EQ(fs::hard_link_count(dir + "/data1"), 2u);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 2);
+}
+
 TEST_F(FilesTest, WithoutRoomForANewFileBesideItTheFileIsWrittenInPlace) {
   GiveToNobody(dir);
   AsNobody([&] {

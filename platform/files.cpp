@@ -11,7 +11,9 @@
 // The new file takes the old one's place only where it can be the same file
 // to everyone else too: same owner and group, and no other name for it.
 // Otherwise the old bytes are written over in place, as careful editors do.
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -62,6 +64,67 @@ bool WriteAllAt(int fd, int64_t offset, const uint8_t* src, size_t count) {
     count -= size_t(w);
   }
   return true;
+}
+
+// The temporaries beside a file are named "." name "." and six characters
+// from mkstemp; each is locked (flock) by its writer for as long as it lives,
+// so one that nobody holds was left by a writer that is gone.
+std::string TemporaryPattern(const std::string& dir, const std::string& name) {
+  return dir + "." + name + ".XXXXXX";
+}
+
+bool IsTemporaryOf(const char* entry, const std::string& name) {
+  const size_t length = std::strlen(entry);
+  if (length != name.size() + 8 || entry[0] != '.' || name.compare(0, name.size(), entry + 1, name.size()) != 0 ||
+      entry[name.size() + 1] != '.') {
+    return false;
+  }
+  for (size_t i = name.size() + 2; i < length; ++i) {
+    const char c = entry[i];
+    if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'))) return false;
+  }
+  return true;
+}
+
+// A new temporary, locked; -1 when none can be made. A cleaner may take it
+// for a leftover in the moment between its making and its lock, and removes
+// it: then another one is made.
+int MakeTemporary(const std::string& dir, const std::string& name, std::string& temp) {
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    temp = TemporaryPattern(dir, name);
+    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+    if (fd < 0) return -1;
+    // Where there are no locks, no cleaner can take it either.
+    const bool held = ::flock(fd, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK;
+    struct stat st;
+    if (held && ::fstat(fd, &st) == 0 && st.st_nlink > 0) return fd;
+    ::close(fd);
+  }
+  return -1;
+}
+
+// Removes the temporaries of the file that their writers left behind: those
+// that nobody holds a lock on. Only plain files with one name, of this user
+// or of the file's owner, are taken; the lock is held while the name is
+// checked and removed, so no writer can have it meanwhile.
+void RemoveAbandonedTemporaries(const std::string& dir, const std::string& name, uid_t fileOwner) {
+  DIR* folder = ::opendir(dir.c_str());
+  if (folder == nullptr) return;
+  const int dirFd = ::dirfd(folder);
+  while (const dirent* entry = ::readdir(folder)) {
+    if (!IsTemporaryOf(entry->d_name, name)) continue;
+    const int fd = ::openat(dirFd, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) continue;
+    struct stat held, now;
+    if (::fstat(fd, &held) == 0 && S_ISREG(held.st_mode) && held.st_nlink == 1 &&
+        (held.st_uid == ::geteuid() || held.st_uid == fileOwner) && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+        ::fstatat(dirFd, entry->d_name, &now, AT_SYMLINK_NOFOLLOW) == 0 && now.st_dev == held.st_dev &&
+        now.st_ino == held.st_ino) {
+      ::unlinkat(dirFd, entry->d_name, 0);
+    }
+    ::close(fd);
+  }
+  ::closedir(folder);
 }
 
 // The new file must belong to whoever the old one belongs to.
@@ -174,6 +237,10 @@ class OpenFile {
       // A copy that could not be written whole (a full disk, say) leaves the
       // old file alone: writing in place there could stop half-way.
       if (!known || ReplaceWhole(real, old) == Replace::Unavailable) WriteInPlace();
+      if (known) {
+        const size_t slash = real.find_last_of('/');
+        RemoveAbandonedTemporaries(real.substr(0, slash + 1), real.substr(slash + 1), old.st_uid);
+      }
     }
     ::close(fd_);
     fd_ = -1;
@@ -189,9 +256,10 @@ class OpenFile {
     if (old.st_nlink > 1) return Replace::Unavailable;
     const size_t slash = real.find_last_of('/');
     const std::string dir = real.substr(0, slash + 1);
-    std::string temp = dir + "." + real.substr(slash + 1) + ".XXXXXX";
-    const int out = ::mkostemp(temp.data(), O_CLOEXEC);
+    std::string temp;
+    const int out = MakeTemporary(dir, real.substr(slash + 1), temp);
     if (out < 0) return Replace::Unavailable;
+    // The lock on it is held until it has its new name.
     const auto drop = [&](Replace result) {
       ::unlink(temp.c_str());
       ::close(out);

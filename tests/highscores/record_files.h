@@ -31,9 +31,9 @@ inline Bytes RecordBytes(const std::string& name, const std::string& town, int32
 
 class ProgramDirectory {
  public:
-  ProgramDirectory() {
-    char pattern[] = "/tmp/tolvane-records-XXXXXX";
-    if (mkdtemp(pattern) != nullptr) path_ = pattern;
+  explicit ProgramDirectory(const std::string& parent = "/tmp") {
+    std::string pattern = parent + "/tolvane-records-XXXXXX";
+    if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
     programDirectory = path_ + "/";
   }
   ~ProgramDirectory() {

@@ -7,7 +7,13 @@
 // close puts the result in place at once (a new file beside it, flushed, then
 // renamed over it). The result is the same as writing over the old bytes in
 // place: the old tail behind the last byte written stays.
+//
+// The new file takes the old one's place only where it can be the same file
+// to everyone else too: same owner and group, and no other name for it.
+// Otherwise the old bytes are written over in place, as careful editors do.
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -58,6 +64,76 @@ bool WriteAllAt(int fd, int64_t offset, const uint8_t* src, size_t count) {
     count -= size_t(w);
   }
   return true;
+}
+
+// The temporaries beside a file are named "." name "." and six characters
+// from mkstemp; each is locked (flock) by its writer for as long as it lives,
+// so one that nobody holds was left by a writer that is gone.
+std::string TemporaryPattern(const std::string& dir, const std::string& name) {
+  return dir + "." + name + ".XXXXXX";
+}
+
+bool IsTemporaryOf(const char* entry, const std::string& name) {
+  const size_t length = std::strlen(entry);
+  if (length != name.size() + 8 || entry[0] != '.' || name.compare(0, name.size(), entry + 1, name.size()) != 0 ||
+      entry[name.size() + 1] != '.') {
+    return false;
+  }
+  for (size_t i = name.size() + 2; i < length; ++i) {
+    const char c = entry[i];
+    if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'))) return false;
+  }
+  return true;
+}
+
+// A new temporary, locked; -1 when none can be made. A cleaner may take it
+// for a leftover in the moment between its making and its lock, and removes
+// it: then another one is made.
+int MakeTemporary(const std::string& dir, const std::string& name, std::string& temp) {
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    temp = TemporaryPattern(dir, name);
+    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+    if (fd < 0) return -1;
+    // Where there are no locks, no cleaner can take it either.
+    const bool held = ::flock(fd, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK;
+    struct stat st;
+    if (held && ::fstat(fd, &st) == 0 && st.st_nlink > 0) return fd;
+    ::close(fd);
+  }
+  return -1;
+}
+
+// Removes the temporaries of the file that their writers left behind: those
+// that nobody holds a lock on. Only plain files with one name, of this user
+// or of the file's owner, are taken; the lock is held while the name is
+// checked and removed, so no writer can have it meanwhile.
+void RemoveAbandonedTemporaries(const std::string& dir, const std::string& name, uid_t fileOwner) {
+  DIR* folder = ::opendir(dir.c_str());
+  if (folder == nullptr) return;
+  const int dirFd = ::dirfd(folder);
+  while (const dirent* entry = ::readdir(folder)) {
+    if (!IsTemporaryOf(entry->d_name, name)) continue;
+    const int fd = ::openat(dirFd, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) continue;
+    struct stat held, now;
+    if (::fstat(fd, &held) == 0 && S_ISREG(held.st_mode) && held.st_nlink == 1 &&
+        (held.st_uid == ::geteuid() || held.st_uid == fileOwner) && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+        ::fstatat(dirFd, entry->d_name, &now, AT_SYMLINK_NOFOLLOW) == 0 && now.st_dev == held.st_dev &&
+        now.st_ino == held.st_ino) {
+      ::unlinkat(dirFd, entry->d_name, 0);
+    }
+    ::close(fd);
+  }
+  ::closedir(folder);
+}
+
+// The new file must belong to whoever the old one belongs to.
+bool TakeOwner(int fd, const struct stat& old) {
+  struct stat st;
+  if (::fstat(fd, &st) != 0) return false;
+  if (st.st_uid == old.st_uid && st.st_gid == old.st_gid) return true;
+  return ::fchown(fd, old.st_uid, old.st_gid) == 0 && ::fstat(fd, &st) == 0 && st.st_uid == old.st_uid &&
+         st.st_gid == old.st_gid;
 }
 
 class OpenFile {
@@ -152,9 +228,20 @@ class OpenFile {
 
   void Close() {
     if (fd_ < 0) return;
-    // A copy that could not be written whole (a full disk, say) leaves the old
-    // file alone: writing in place there could stop half-way.
-    if (!runs_.empty() && ReplaceWhole() == Replace::Unavailable) WriteInPlace();
+    if (!runs_.empty()) {
+      char* resolved = ::realpath(path_.c_str(), nullptr);
+      const std::string real = resolved != nullptr ? resolved : "";
+      std::free(resolved);
+      struct stat old;
+      const bool known = !real.empty() && ::fstat(fd_, &old) == 0;
+      // A copy that could not be written whole (a full disk, say) leaves the
+      // old file alone: writing in place there could stop half-way.
+      if (!known || ReplaceWhole(real, old) == Replace::Unavailable) WriteInPlace();
+      if (known) {
+        const size_t slash = real.find_last_of('/');
+        RemoveAbandonedTemporaries(real.substr(0, slash + 1), real.substr(slash + 1), old.st_uid);
+      }
+    }
     ::close(fd_);
     fd_ = -1;
     runs_.clear();
@@ -164,20 +251,26 @@ class OpenFile {
   // then renamed over it: whoever looks sees the old bytes or the new ones.
   enum class Replace { Done, Unavailable, Failed };
 
-  Replace ReplaceWhole() {
-    char* resolved = ::realpath(path_.c_str(), nullptr);
-    if (resolved == nullptr) return Replace::Unavailable;
-    const std::string real(resolved);
-    std::free(resolved);
+  Replace ReplaceWhole(const std::string& real, const struct stat& old) {
+    // Another name for the file would go on showing the old bytes.
+    if (old.st_nlink > 1) return Replace::Unavailable;
     const size_t slash = real.find_last_of('/');
     const std::string dir = real.substr(0, slash + 1);
-    std::string temp = dir + "." + real.substr(slash + 1) + ".XXXXXX";
-    const int out = ::mkostemp(temp.data(), O_CLOEXEC);
+    std::string temp;
+    const int out = MakeTemporary(dir, real.substr(slash + 1), temp);
     if (out < 0) return Replace::Unavailable;
+    // The lock on it is held until it has its new name.
+    const auto drop = [&](Replace result) {
+      ::unlink(temp.c_str());
+      ::close(out);
+      return result;
+    };
+    // A file written by another user (root, say) stays its owner's, or the
+    // owner could not write it again.
+    if (!TakeOwner(out, old)) return drop(Replace::Unavailable);
+    ::fchmod(out, old.st_mode & 07777);
 
     bool ok = true;
-    struct stat st;
-    if (::fstat(fd_, &st) == 0) ::fchmod(out, st.st_mode & 07777);
     std::vector<uint8_t> chunk(64 * 1024);
     const int64_t size = Size();
     for (int64_t at = 0; ok && at < size;) {
@@ -185,17 +278,10 @@ class OpenFile {
       ok = n > 0 && WriteAll(out, chunk.data(), n);
       at += int64_t(n);
     }
-    ok = ok && ::fsync(out) == 0;
-    ok = ::close(out) == 0 && ok;
-    if (!ok) {
-      ::unlink(temp.c_str());
-      return Replace::Failed;
-    }
+    if (!ok || ::fsync(out) != 0) return drop(Replace::Failed);
     // A folder where only a file's owner may replace it refuses the rename.
-    if (::rename(temp.c_str(), real.c_str()) != 0) {
-      ::unlink(temp.c_str());
-      return Replace::Unavailable;
-    }
+    if (::rename(temp.c_str(), real.c_str()) != 0) return drop(Replace::Unavailable);
+    ::close(out);
     const int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirFd >= 0) {
       ::fsync(dirFd);
@@ -204,7 +290,7 @@ class OpenFile {
     return Replace::Done;
   }
 
-  // Where no file can be made beside it: over the old bytes, as before.
+  // Where the file cannot be replaced: over the old bytes, as before.
   void WriteInPlace() {
     for (const Run& r : runs_) {
       if (!WriteAllAt(fd_, r.offset, r.bytes.data(), r.bytes.size())) return;

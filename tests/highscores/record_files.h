@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "tests/platform/as_nobody.h"
 
 using Bytes = std::vector<uint8_t>;
 
@@ -30,9 +31,9 @@ inline Bytes RecordBytes(const std::string& name, const std::string& town, int32
 
 class ProgramDirectory {
  public:
-  ProgramDirectory() {
-    char pattern[] = "/tmp/tolvane-records-XXXXXX";
-    if (mkdtemp(pattern) != nullptr) path_ = pattern;
+  explicit ProgramDirectory(const std::string& parent = "/tmp") {
+    std::string pattern = parent + "/tolvane-records-XXXXXX";
+    if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
     programDirectory = path_ + "/";
   }
   ~ProgramDirectory() {

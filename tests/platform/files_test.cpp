@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -6,6 +7,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "tests/platform/as_nobody.h"
 #include "tests/platform/platform_fixture.h"
 
 namespace {
@@ -234,15 +236,75 @@ TEST_F(FilesTest, WritingThroughALinkReplacesTheFileItPointsTo) {
   EXPECT_EQ(std::distance(fs::directory_iterator(dir + "/real"), fs::directory_iterator()), 1);
 }
 
-TEST_F(FilesTest, WithoutRoomForANewFileBesideItTheFileIsWrittenInPlace) {
-  if (geteuid() == 0) GTEST_SKIP() << "root may write into any folder";
-  Put("data2", Bytes("0123456789"));
-  fs::permissions(dir, fs::perms(0500));
-  ASSERT_NE(OpenFileSlotReadWrite(0, "data2"), 0);
-  WriteTextLine("ab");
+// A file with a second name is written in place, so both names show the new
+// bytes; a new file renamed over one name would leave the other behind.
+TEST_F(FilesTest, AFileWithASecondNameIsWrittenInPlace) {
+  Put("data1", Bytes("OLDNAME\r\nOLDTOWN\r\n"));
+  ASSERT_EQ(::link((dir + "/data1").c_str(), (dir + "/data1-copy").c_str()), 0);
+  ASSERT_NE(OpenFileSlotReadWrite(0, "data1"), 0);
+  WriteTextLine("AB");
   CloseFileSlot(0);
-  fs::permissions(dir, fs::perms(0700));
-  EXPECT_EQ(Get("data2"), Bytes("ab\r\n456789"));
+  EXPECT_EQ(Get("data1"), Bytes("AB\r\nAME\r\nOLDTOWN\r\n"));
+  EXPECT_EQ(Get("data1-copy"), Get("data1"));
+  EXPECT_EQ(fs::hard_link_count(dir + "/data1"), 2u);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 2);
+}
+
+// A write removes the temporaries that killed writers left beside the file:
+// "." name "." and six letters or digits, a plain file of one name that no
+// writer holds a lock on. Nothing else goes: not one that a writer still at
+// work holds, not another file's, not a name that is not plainly one of ours.
+TEST_F(FilesTest, AWriteRemovesOnlyTheTemporariesOfWritersThatAreGone) {
+  const std::vector<std::string> abandoned{".data1.a1B2c3", ".data1.000000"};
+  std::vector<std::string> kept{".data1.a1B2c", ".data1.a1B2c3d", ".data1.a1B-c3", "data1.a1B2c3", ".data1a1B2c3",
+                                ".data2.a1B2c3", ".data1.HeLd01", ".data1.TwoNms", ".data1.SymLnk", ".data1.FoLder"};
+  Put("data1", Bytes("old"));
+  for (const auto& name : abandoned) Put(name, Bytes("x"));
+  for (const auto& name : kept) {
+    if (name == ".data1.SymLnk") {
+      fs::create_symlink("data1", dir + "/" + name);
+    } else if (name == ".data1.FoLder") {
+      fs::create_directory(dir + "/" + name);
+    } else {
+      Put(name, Bytes("x"));
+    }
+  }
+  fs::create_hard_link(dir + "/.data1.TwoNms", dir + "/twonames");
+  if (RunningAsRoot()) {
+    // Neither this user's nor the record's owner's.
+    Put(".data1.OtHer1", Bytes("x"));
+    ASSERT_EQ(::chown((dir + "/.data1.OtHer1").c_str(), 4242, 4242), 0);
+    kept.push_back(".data1.OtHer1");
+  }
+  // As a writer still at work holds its temporary.
+  const int held = ::open((dir + "/.data1.HeLd01").c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_GE(held, 0);
+  ASSERT_EQ(::flock(held, LOCK_EX | LOCK_NB), 0);
+
+  ASSERT_NE(OpenFileSlotReadWrite(0, "data1"), 0);
+  WriteTextLine("new");
+  CloseFileSlot(0);
+  ::close(held);
+  EXPECT_EQ(Get("data1"), Bytes("new\r\n"));
+  for (const auto& name : abandoned) EXPECT_FALSE(fs::exists(fs::symlink_status(dir + "/" + name))) << name;
+  for (const auto& name : kept) EXPECT_TRUE(fs::exists(fs::symlink_status(dir + "/" + name))) << name;
+}
+
+TEST_F(FilesTest, WithoutRoomForANewFileBesideItTheFileIsWrittenInPlace) {
+  GiveToNobody(dir);
+  AsNobody([&] {
+    Put("data2", Bytes("0123456789"));
+    struct stat was, is;
+    ASSERT_EQ(::stat((dir + "/data2").c_str(), &was), 0);
+    fs::permissions(dir, fs::perms(0500));
+    ASSERT_NE(OpenFileSlotReadWrite(0, "data2"), 0);
+    WriteTextLine("ab");
+    CloseFileSlot(0);
+    fs::permissions(dir, fs::perms(0700));
+    EXPECT_EQ(Get("data2"), Bytes("ab\r\n456789"));
+    ASSERT_EQ(::stat((dir + "/data2").c_str(), &is), 0);
+    EXPECT_EQ(is.st_ino, was.st_ino);
+  });
 }
 
 TEST_F(FilesTest, AnOverlongLineKeepsItsHeadAndTheNextLineReadsWhole) {

@@ -120,18 +120,55 @@ TEST_F(Enemies, GunshipVolleyIsSixBulletsInLowestFreeSlotsWithSixSounds) {
   EXPECT_EQ(gunshipLastShotTime[4], static_cast<int32_t>(host_->now));
 }
 
-TEST_F(Enemies, CruiserWithAnUnstampedSlotShootsInItsFirstFrameBelow730) {
-  cruiserState[3] = 1;
-  cruiserX[3] = 742;  // 736, then 730, then 724
-  cruiserY[3] = 300;
+// A cruiser at 742 first moves below x 730 in frame 3. An unstamped slot
+// counts as a shot long ago wherever the 32-bit clock stands; a stamped one
+// waits more than 1900 ms, measured across the clock's wraps.
+TEST_F(Enemies, CruiserShootsBelow730WhenItsSlotIsUnstampedOrItsShotIsMoreThan1900MsOld) {
+  struct Case {
+    std::string name;
+    uint32_t frame3;      // the clock in frame 3
+    int32_t lastShotAgo;  // before frame 3; 0 means "0 in the slot"
+    std::vector<int32_t> shotFrames;
+  };
+  const std::vector<Case> cases = {
+      {"unstamped slot", 100000, 0, {3, 56}},  // 53 frames are 1908 ms
+      {"unstamped, clock 2^31 - 1", 0x7FFFFFFFu, 0, {3, 56}},
+      {"unstamped, clock 2^31", 0x80000000u, 0, {3, 56}},
+      {"unstamped, clock 0xC0000000", 0xC0000000u, 0, {3, 56}},
+      {"unstamped, clock 0xFFFFF000", 0xFFFFF000u, 0, {3, 56}},
+      {"unstamped, second shot after the wrap to 0", 0xFFFFFC00u, 0, {3, 56}},
+      {"exactly 1900 ago", 100000, 1900, {4, 57}},
+      {"1901 ago", 100000, 1901, {3, 56}},
+      {"1900 ago, across 2^31", 0x80000000u + 100, 1900, {4, 57}},
+      {"1900 ago, across the wrap to 0", 100, 1900, {4, 57}},
+      {"1901 ago, across the wrap to 0", 100, 1901, {3, 56}},
+  };
   player1Y = 350;  // target 300: no tracking
-  heavyShotDir[1] = 1;
-  for (int32_t f = 1; f <= 2; ++f) Frame();
-  EXPECT_EQ(heavyShotDir[2], 0);
-  Frame();
-  EXPECT_EQ(std::make_tuple(heavyShotX[2], heavyShotY[2], heavyShotDir[2]), std::make_tuple(729, 362, -1));
-  EXPECT_EQ(Sounds(), std::vector<int32_t>{SOUND_HEAVY_SHOT});
-  EXPECT_EQ(cruiserLastShotTime[3], static_cast<int32_t>(host_->now));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ResetEnemies();
+    host_->soundStarts.clear();
+    host_->now = c.frame3 - 3 * FRAME_MS;
+    cruiserLastShotTime[3] = c.lastShotAgo == 0 ? 0 : static_cast<int32_t>(c.frame3 - uint32_t(c.lastShotAgo));
+    cruiserState[3] = 1;
+    cruiserX[3] = 742;  // 736, then 730, then 724
+    cruiserY[3] = 300;
+    std::vector<int32_t> shots;
+    for (int32_t f = 1; f <= 60; ++f) {
+      ClearProjectiles();
+      heavyShotDir[1] = 1;  // the shot takes the lowest free slot
+      host_->now += FRAME_MS;
+      MoveEnemies();
+      if (heavyShotDir[2] != 0) {
+        shots.push_back(f);
+        EXPECT_EQ(std::make_tuple(heavyShotX[2], heavyShotY[2], heavyShotDir[2]),
+                  std::make_tuple(cruiserX[3] + 5, 362, -1));
+        EXPECT_EQ(cruiserLastShotTime[3], static_cast<int32_t>(host_->now));
+      }
+    }
+    EXPECT_EQ(shots, c.shotFrames);
+    EXPECT_EQ(Sounds(), std::vector<int32_t>(c.shotFrames.size(), SOUND_HEAVY_SHOT));
+  }
 }
 
 // With every slot taken the shot is lost, but the shooter carries on as if it had fired.

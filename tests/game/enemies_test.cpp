@@ -592,14 +592,15 @@ TEST_F(Enemies, EnemyTouchingBothShipsHurtsBothWithTheKindsSoundAndDraws) {
   }
 }
 
-// Each ship is touched at its own place and only while it is alive; the
-// other ship, alive elsewhere, changes nothing.
+// Each ship is touched at its own place, through its own picture, and only
+// while it is alive; the other ship, alive elsewhere, changes nothing.
 TEST_F(Enemies, OnlyLivingShipsAreTouched) {
   struct Case {
     std::string name;
     int32_t state1, state2;
     bool player1Over;  // which ship lies over the mine; the other is far away
     bool touched;
+    bool picture2 = true;  // false: player 2's work sprite is all key colour
   };
   const std::vector<Case> cases = {
       {"player 1 gone", 0, 1, true, false},
@@ -607,10 +608,12 @@ TEST_F(Enemies, OnlyLivingShipsAreTouched) {
       {"player 2 alone over it", 1, 1, false, true},
       {"player 2 gone", 1, 0, false, false},
       {"player 2 dying", 1, 2, false, false},
+      {"player 2 over it with an empty picture", 1, 1, false, false, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     ResetEnemies();
+    MakeSolidSprite(SPRITE_PLAYER2_WORK, 100, 30, c.picture2 ? Rgb{255, 255, 255} : Rgb{0, 0, 0});
     host_->randomDraws.clear();
     player1Energy = player2Energy = 100;
     player1State = c.state1, player2State = c.state2;

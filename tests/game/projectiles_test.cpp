@@ -245,7 +245,9 @@ const HitCase HIT_CASES[] = {
     {"CruiserShotDestroysMineAndFliesOn", W::HeavyShot, -1, 442, 320, T::Mine, 20, {}, 0, true, 100, false, {BOOM}},
     // A dying or gone ship is no target: not hurt, no sound, the shot flies on.
     {"EnemyBulletSparesDyingShip", W::Bullet, -1, 350, 310, T::Ship, 0, {}, 0, false, 0, false, {}, 2},
+    {"EnemyBulletSparesGoneShip", W::Bullet, -1, 350, 310, T::Ship, 0, {}, 0, false, 0, false, {}, 0},
     {"PlayerBulletSparesGoneShip", W::Bullet, 1, 305, 310, T::Ship, 0, {}, 0, false, 0, false, {}, 0},
+    {"PlayerBulletSparesDyingShip", W::Bullet, 1, 305, 310, T::Ship, 0, {}, 0, false, 0, false, {}, 2},
     {"BeamSparesDyingShip", W::Beam, 1, 285, 0, T::Ship, 0, {}, 0, false, 0, false, {}, 2},
     {"MissileSparesGoneShip", W::Missile, 1, 292, 310, T::Ship, 0, {}, 0, false, 0, false, {}, 0},
     {"HeavyShotSparesDyingShip", W::HeavyShot, 1, 258, 310, T::Ship, 0, {}, 0, false, 0, false, {}, 2},

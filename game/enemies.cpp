@@ -106,8 +106,10 @@ void MoveCruisers() {
     } else if (target > cruiserY[i]) {
       cruiserY[i] += TRACKING_STEP;
     }
-    // No first-shot stamp: a time of 0 is a shot long ago.
-    if (cruiserX[i] < 730 && Elapsed(GetTickCount(), cruiserLastShotTime[i]) > cruiserFireInterval) {
+    // No first-shot stamp: a time of 0 is a shot long ago, whatever the clock
+    // reads (past 2^31 the wrapping difference from 0 would be negative).
+    const bool longAgo = cruiserLastShotTime[i] == 0;
+    if (cruiserX[i] < 730 && (longAgo || Elapsed(GetTickCount(), cruiserLastShotTime[i]) > cruiserFireInterval)) {
       EnemyHeavyShot(cruiserX[i] + 5, cruiserY[i] + 62);
       StartSound(SOUND_HEAVY_SHOT, 0);
       cruiserLastShotTime[i] = GetTickCount();

@@ -88,7 +88,7 @@ TEST_F(Enemies, FighterStampsItsFirstFrameOnScreenAndFiresAfterMoreThan1200Ms) {
   }
 }
 
-TEST_F(Enemies, GunshipVolleyIsSixBulletsInLowestFreeSlotsWithSixSounds) {
+TEST_F(Enemies, GunshipVolleyBelowX750IsSixBulletsInTheFreeSlotsAfterTheFightersWithSixSounds) {
   // The first frame stamps every gunship slot, alive or not.
   gunshipState[4] = 1;
   gunshipX[4] = 760;
@@ -103,6 +103,16 @@ TEST_F(Enemies, GunshipVolleyIsSixBulletsInLowestFreeSlotsWithSixSounds) {
   MoveEnemies();
   EXPECT_TRUE(Bullets().empty()) << "1500 ms is not more than the interval";
 
+  gunshipX[4] = 755;  // 750 after the next move: not yet below the line
+  host_->now += 1;
+  MoveEnemies();
+  EXPECT_TRUE(Bullets().empty()) << "no volley at x 750";
+
+  // A fighter fires in the same frame: its bullet takes the first free slot.
+  fighterState[9] = 1;
+  fighterX[9] = 505;
+  fighterY[9] = 100;
+  fighterLastShotTime[9] = 1;  // long ago
   bulletDir[1] = bulletDir[3] = 1;
   gunshipX[4] = 754;
   host_->now += 1;
@@ -110,28 +120,66 @@ TEST_F(Enemies, GunshipVolleyIsSixBulletsInLowestFreeSlotsWithSixSounds) {
   std::vector<std::pair<int32_t, Bullet>> got;
   for (int32_t i = 1; i <= 1000; ++i)
     if (bulletDir[i] == -1) got.emplace_back(i, Bullet{bulletX[i], bulletY[i], bulletDy[i], bulletDir[i]});
-  EXPECT_EQ(got, (std::vector<std::pair<int32_t, Bullet>>{{2, {793, 254, -2, -1}},
-                                                           {4, {793, 254, 0, -1}},
-                                                           {5, {793, 254, 2, -1}},
-                                                           {6, {793, 221, -2, -1}},
-                                                           {7, {793, 221, 0, -1}},
-                                                           {8, {793, 221, 2, -1}}}));
-  EXPECT_EQ(Sounds(), std::vector<int32_t>(6, SOUND_SHOT));
+  EXPECT_EQ(got, (std::vector<std::pair<int32_t, Bullet>>{{2, {530, 142, 0, -1}},
+                                                           {4, {793, 254, -2, -1}},
+                                                           {5, {793, 254, 0, -1}},
+                                                           {6, {793, 254, 2, -1}},
+                                                           {7, {793, 221, -2, -1}},
+                                                           {8, {793, 221, 0, -1}},
+                                                           {9, {793, 221, 2, -1}}}));
+  EXPECT_EQ(Sounds(), std::vector<int32_t>(7, SOUND_SHOT));
   EXPECT_EQ(gunshipLastShotTime[4], static_cast<int32_t>(host_->now));
 }
 
-TEST_F(Enemies, CruiserWithAnUnstampedSlotShootsInItsFirstFrameBelow730) {
-  cruiserState[3] = 1;
-  cruiserX[3] = 742;  // 736, then 730, then 724
-  cruiserY[3] = 300;
+// A cruiser at 742 first moves below x 730 in frame 3. An unstamped slot
+// counts as a shot long ago wherever the 32-bit clock stands; a stamped one
+// waits more than 1900 ms, measured across the clock's wraps.
+TEST_F(Enemies, CruiserShootsBelow730WhenItsSlotIsUnstampedOrItsShotIsMoreThan1900MsOld) {
+  struct Case {
+    std::string name;
+    uint32_t frame3;      // the clock in frame 3
+    int32_t lastShotAgo;  // before frame 3; 0 means "0 in the slot"
+    std::vector<int32_t> shotFrames;
+  };
+  const std::vector<Case> cases = {
+      {"unstamped slot", 100000, 0, {3, 56}},  // 53 frames are 1908 ms
+      {"unstamped, clock 2^31 - 1", 0x7FFFFFFFu, 0, {3, 56}},
+      {"unstamped, clock 2^31", 0x80000000u, 0, {3, 56}},
+      {"unstamped, clock 0xC0000000", 0xC0000000u, 0, {3, 56}},
+      {"unstamped, clock 0xFFFFF000", 0xFFFFF000u, 0, {3, 56}},
+      {"unstamped, second shot after the wrap to 0", 0xFFFFFC00u, 0, {3, 56}},
+      {"exactly 1900 ago", 100000, 1900, {4, 57}},
+      {"1901 ago", 100000, 1901, {3, 56}},
+      {"1900 ago, across 2^31", 0x80000000u + 100, 1900, {4, 57}},
+      {"1900 ago, across the wrap to 0", 100, 1900, {4, 57}},
+      {"1901 ago, across the wrap to 0", 100, 1901, {3, 56}},
+  };
   player1Y = 350;  // target 300: no tracking
-  heavyShotDir[1] = 1;
-  for (int32_t f = 1; f <= 2; ++f) Frame();
-  EXPECT_EQ(heavyShotDir[2], 0);
-  Frame();
-  EXPECT_EQ(std::make_tuple(heavyShotX[2], heavyShotY[2], heavyShotDir[2]), std::make_tuple(729, 362, -1));
-  EXPECT_EQ(Sounds(), std::vector<int32_t>{SOUND_HEAVY_SHOT});
-  EXPECT_EQ(cruiserLastShotTime[3], static_cast<int32_t>(host_->now));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ResetEnemies();
+    host_->soundStarts.clear();
+    host_->now = c.frame3 - 3 * FRAME_MS;
+    cruiserLastShotTime[3] = c.lastShotAgo == 0 ? 0 : static_cast<int32_t>(c.frame3 - uint32_t(c.lastShotAgo));
+    cruiserState[3] = 1;
+    cruiserX[3] = 742;  // 736, then 730, then 724
+    cruiserY[3] = 300;
+    std::vector<int32_t> shots;
+    for (int32_t f = 1; f <= 60; ++f) {
+      ClearProjectiles();
+      heavyShotDir[1] = 1;  // the shot takes the lowest free slot
+      host_->now += FRAME_MS;
+      MoveEnemies();
+      if (heavyShotDir[2] != 0) {
+        shots.push_back(f);
+        EXPECT_EQ(std::make_tuple(heavyShotX[2], heavyShotY[2], heavyShotDir[2]),
+                  std::make_tuple(cruiserX[3] + 5, 362, -1));
+        EXPECT_EQ(cruiserLastShotTime[3], static_cast<int32_t>(host_->now));
+      }
+    }
+    EXPECT_EQ(shots, c.shotFrames);
+    EXPECT_EQ(Sounds(), std::vector<int32_t>(c.shotFrames.size(), SOUND_HEAVY_SHOT));
+  }
 }
 
 // With every slot taken the shot is lost, but the shooter carries on as if it had fired.
@@ -215,6 +263,10 @@ TEST_F(Enemies, MineHomesOnTheNearerLivingPlayerWithinRange) {
       {"same x as the player", 300, 300, 300, 100, 1, 900, 900, 0, 6, 4, 6, 4},
       {"360 away", 500, 300, 140, 300, 1, 900, 900, 0, 6, 4, 6, 4},
       {"359 away", 500, 300, 141, 300, 1, 900, 900, 0, 6, 4, -6, 0},
+      {"player 2 360 away", 500, 300, 900, 900, 1, 140, 300, 1, 6, 4, 6, 4},
+      {"player 2 359 away", 500, 300, 900, 900, 1, 141, 300, 1, 6, 4, -6, 0},
+      {"nearer player 1 dying: no one", 500, 300, 300, 300, 2, 900, 900, 1, 6, 4, 6, 4},
+      {"nearer player 1 gone: no one", 500, 300, 300, 300, 0, 900, 900, 1, 6, 4, 6, 4},
       {"absent player 2 nearer", 250, 250, 600, 300, 1, 200, 200, 0, 6, 4, 6, 4},
       // 359.61 rounds to 360: out of range, though it would truncate to 359.
       {"359.6 away", 500, 300, 141, 279, 1, 900, 900, 0, 6, 4, 6, 4},
@@ -299,6 +351,21 @@ TEST_F(Enemies, LeavingOnTheLeftFreesTheSlotAndIsNotDrawn) {
   EXPECT_EQ(fighterState[9], 0);
 }
 
+// ---- moving ----
+
+// y -= dy: a negative dy moves an asteroid down the screen.
+TEST_F(Enemies, AsteroidMovesLeftBy7AndDownByMinusItsDy) {
+  struct Case {
+    int32_t dy, yAfter;
+  };
+  for (const Case c : {Case{-4, 304}, Case{0, 300}, Case{3, 297}}) {
+    asteroidState[5] = 1, asteroidX[5] = 500, asteroidY[5] = 300, asteroidDy[5] = c.dy;
+    MoveEnemies();
+    EXPECT_EQ(asteroidX[5], 493) << c.dy;
+    EXPECT_EQ(asteroidY[5], c.yAfter) << c.dy;
+  }
+}
+
 // ---- drawing and explosions ----
 
 TEST_F(Enemies, EachKindDrawsAtItsCornerAndExplodesInPlaceUntilTheSlotFrees) {
@@ -345,6 +412,33 @@ TEST_F(Enemies, EachKindDrawsAtItsCornerAndExplodesInPlaceUntilTheSlotFrees) {
     }
     EXPECT_EQ((*c.state)[8], 0);
     EXPECT_GE(frames, 3);
+  }
+}
+
+// Where kinds overlap the later one in the drawing order shows: with the
+// first n kinds at one place, the n-th is on top.
+TEST_F(Enemies, KindsAreDrawnFightersAsteroidsGunshipsCruisersMines) {
+  struct Case {
+    std::string name;
+    int32_t* state;
+    int32_t* x;
+    int32_t* y;
+    Rgb colour;
+  };
+  const std::vector<Case> kinds = {
+      {"fighter", &fighterState[4], &fighterX[4], &fighterY[4], FIGHTER_RGB},
+      {"asteroid", &asteroidState[4], &asteroidX[4], &asteroidY[4], ASTEROID_RGB},
+      {"gunship", &gunshipState[4], &gunshipX[4], &gunshipY[4], GUNSHIP_RGB},
+      {"cruiser", &cruiserState[4], &cruiserX[4], &cruiserY[4], CRUISER_RGB},
+      {"mine", &mineState[4], &mineX[4], &mineY[4], MINE_RGB},
+  };
+  for (size_t n = 1; n <= kinds.size(); ++n) {
+    SCOPED_TRACE(kinds[n - 1].name);
+    ResetEnemies();
+    for (size_t k = 0; k < n; ++k) *kinds[k].state = 1, *kinds[k].x = 300, *kinds[k].y = 200;
+    FillTarget(0, 0, 0);
+    DrawEnemies();
+    EXPECT_TRUE(Shows(310, 210, kinds[n - 1].colour));
   }
 }
 
@@ -498,16 +592,39 @@ TEST_F(Enemies, EnemyTouchingBothShipsHurtsBothWithTheKindsSoundAndDraws) {
   }
 }
 
+// Each ship is touched at its own place, through its own picture, and only
+// while it is alive; the other ship, alive elsewhere, changes nothing.
 TEST_F(Enemies, OnlyLivingShipsAreTouched) {
-  for (int32_t state : {0, 2}) {
+  struct Case {
+    std::string name;
+    int32_t state1, state2;
+    bool player1Over;  // which ship lies over the mine; the other is far away
+    bool touched;
+    bool picture2 = true;  // false: player 2's work sprite is all key colour
+  };
+  const std::vector<Case> cases = {
+      {"player 1 gone", 0, 1, true, false},
+      {"player 1 dying", 2, 1, true, false},
+      {"player 2 alone over it", 1, 1, false, true},
+      {"player 2 gone", 1, 0, false, false},
+      {"player 2 dying", 1, 2, false, false},
+      {"player 2 over it with an empty picture", 1, 1, false, false, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
     ResetEnemies();
-    player1State = state;
-    player1X = 300, player1Y = 220;
+    MakeSolidSprite(SPRITE_PLAYER2_WORK, 100, 30, c.picture2 ? Rgb{255, 255, 255} : Rgb{0, 0, 0});
+    host_->randomDraws.clear();
+    player1Energy = player2Energy = 100;
+    player1State = c.state1, player2State = c.state2;
+    player1X = 300, player1Y = c.player1Over ? 220 : 560;
+    player2X = 300, player2Y = c.player1Over ? 560 : 220;
     mineState[1] = 1, mineX[1] = 300, mineY[1] = 200;
     DrawEnemies();
-    EXPECT_EQ(mineState[1], 1);
+    EXPECT_EQ(mineState[1], c.touched ? 2 : 1);
     EXPECT_EQ(player1Energy, 100);
-    EXPECT_TRUE(host_->randomDraws.empty());
+    ASSERT_EQ(host_->randomDraws.size(), c.touched ? 1u : 0u);
+    EXPECT_EQ(player2Energy, c.touched ? 100 - 10 - host_->randomDraws[0].result : 100);
   }
 }
 

@@ -146,13 +146,14 @@ TEST_F(Formations, PlainFormationsPlaceTheirPatternInFreshSlotsWithFullEnergy) {
   }
 }
 
-TEST_F(Formations, AsteroidFieldDrawsSlotThenXTermThenStartFrame) {
+TEST_F(Formations, AsteroidFieldDrawsSlotThenXTermThenStartFrameAndSetsDyZero) {
   std::set<int32_t> taken;
   for (int32_t s = 100; s <= 191; ++s) {
     asteroidState[s] = 1;
     taken.insert(s);
   }
   asteroidEnergy.fill(0);
+  asteroidDy.fill(-5);  // every slot last held a falling asteroid
   SpawnAsteroidField(810);
 
   DrawWalk walk(host_->randomDraws, taken);

@@ -1,6 +1,8 @@
+#include <functional>
 #include <map>
 #include <ostream>
 #include <set>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -30,6 +32,43 @@ std::vector<Enemy> Alive(const T& state, const T& xs, const T& ys) {
     if (state[i] != 0) v.push_back({xs[i], ys[i]});
   std::sort(v.begin(), v.end());
   return v;
+}
+
+// Every table that the script, the spawners and the pickup placing write.
+struct Field {
+  const char* name;
+  std::span<int32_t> cells;
+};
+std::vector<Field> WrittenFields() {
+  return {{"fighterX", fighterX},
+          {"fighterY", fighterY},
+          {"fighterState", fighterState},
+          {"asteroidX", asteroidX},
+          {"asteroidY", asteroidY},
+          {"asteroidDy", asteroidDy},
+          {"asteroidState", asteroidState},
+          {"asteroidEnergy", asteroidEnergy},
+          {"gunshipX", gunshipX},
+          {"gunshipY", gunshipY},
+          {"gunshipState", gunshipState},
+          {"gunshipEnergy", gunshipEnergy},
+          {"cruiserX", cruiserX},
+          {"cruiserY", cruiserY},
+          {"cruiserState", cruiserState},
+          {"cruiserEnergy", cruiserEnergy},
+          {"mineX", mineX},
+          {"mineY", mineY},
+          {"mineState", mineState},
+          {"mineEnergy", mineEnergy},
+          {"animFrame", animFrame},
+          {"weaponPickupX", weaponPickupX},
+          {"weaponPickupY", weaponPickupY},
+          {"weaponPickupState", weaponPickupState},
+          {"weaponPickupType", weaponPickupType},
+          {"energyPickupX", energyPickupX},
+          {"energyPickupY", energyPickupY},
+          {"energyPickupState", energyPickupState},
+          {"score", std::span<int32_t>(&score, 1)}};
 }
 
 class LevelScript : public GameScreen {
@@ -78,22 +117,39 @@ class LevelScript : public GameScreen {
     return TextStart();
   }
   // The level frame compared with the same steps made by hand from the same
-  // seed: the same draws in the same order, and the same tables.
-  void ExpectFrameMatches(int32_t frame, const std::function<void()>& byHand) {
-    Seed(5150);
+  // seed, on tables emptied before each: the same draws in the same order,
+  // and the same value in every cell that either may write.
+  void ExpectFrameMatches(int32_t frame, const std::function<void()>& byHand, uint32_t seed = 5150) {
+    const auto clear = [] {
+      for (const Field& f : WrittenFields()) std::fill(f.cells.begin(), f.cells.end(), 0);
+    };
+    clear();
+    Seed(seed);
     byHand();
     const auto draws = host_->randomDraws;
-    const auto asteroids = asteroidY;
-    const auto fighters = fighterY;
-    const auto energyY = energyPickupY;
-    ResetEnemies();
-    ResetPickups();
-    Seed(5150);
+    std::vector<std::vector<int32_t>> want;
+    for (const Field& f : WrittenFields()) want.emplace_back(f.cells.begin(), f.cells.end());
+    clear();
+    Seed(seed);
     RunFrame(frame);
-    EXPECT_EQ(host_->randomDraws, draws) << "frame " << frame;
-    EXPECT_EQ(asteroidY, asteroids) << "frame " << frame;
-    EXPECT_EQ(fighterY, fighters) << "frame " << frame;
-    EXPECT_EQ(energyPickupY, energyY) << "frame " << frame;
+    EXPECT_EQ(host_->randomDraws, draws) << "frame " << frame << " seed " << seed;
+    const auto fields = WrittenFields();
+    for (size_t k = 0; k < fields.size(); ++k) {
+      const auto& got = fields[k].cells;
+      size_t cell = 0;
+      while (cell < got.size() && got[cell] == want[k][cell]) ++cell;
+      if (cell < got.size()) {
+        ADD_FAILURE() << "frame " << frame << " seed " << seed << ": " << fields[k].name << "[" << cell << "] is "
+                      << got[cell] << ", by hand " << want[k][cell];
+      }
+    }
+  }
+  // The first row from the top with a pixel that is not black; -1 when none.
+  int32_t TopRow() const {
+    for (int32_t y = 0; y < SCREEN_HEIGHT; ++y)
+      for (int32_t x = 0; x < SCREEN_WIDTH; ++x)
+        if (Pixel(x, y) != 0) return y;
+    return -1;
   }
 };
 
@@ -158,6 +214,7 @@ TEST_F(LevelScript, BonusesAreScoredAndTheirTextsShownInTheFramesAfter) {
   for (const Case& c : cases) {
     score = 7;
     EXPECT_EQ(RunFrame(c.frame), c.textStart) << "frame " << c.frame;
+    EXPECT_EQ(TopRow(), c.textStart == -1 ? -1 : 450) << "frame " << c.frame;
     EXPECT_EQ(score, 7 + c.points) << "frame " << c.frame;
   }
 }
@@ -172,9 +229,113 @@ TEST_F(LevelScript, FrameWithSeveralEventsRunsThemInTableOrder) {
   // The wedge's draws come before those of the energy pickups.
   ExpectFrameMatches(2000, [] {
     SpawnFighterWedge(850, 100 + RandomUpTo(300));
+    energyPickupState[1] = energyPickupState[2] = 1;
+    energyPickupX[1] = 2000 + 810;
+    energyPickupX[2] = 2000 + 850;
     energyPickupY[1] = 50 + RandomUpTo(400);
     energyPickupY[2] = 50 + RandomUpTo(400);
   });
+}
+
+// One row per event of the script (and the weapon sets of frames 3200 and
+// 6000), each with several seeds so that every branch of a drawn choice is
+// taken: the frame makes exactly the calls of its row, with their x, y and
+// directions, in the row's order.
+TEST_F(LevelScript, EveryEventMakesTheCallsOfItsRow) {
+  struct Row {
+    int32_t frame;
+    std::function<int32_t()> byHand;  // the branch it took
+    size_t branches;
+    int32_t state2 = 1;
+  };
+  const auto wedge = [] { SpawnFighterWedge(850, 100 + RandomUpTo(300)); };
+  const auto energyPickup = [](int32_t slot, int32_t ahead) {
+    energyPickupState[slot] = 1;
+    energyPickupX[slot] = frameCounter + ahead;
+    energyPickupY[slot] = 50 + RandomUpTo(400);
+  };
+  // With only weapon 1 owned the first pass of a set always stands.
+  const auto weaponPickup = [](int32_t slot, int32_t ahead, int32_t spread) {
+    weaponPickupState[slot] = 1;
+    weaponPickupX[slot] = frameCounter + ahead + RandomUpTo(spread);
+    weaponPickupY[slot] = 50 + RandomUpTo(400);
+  };
+  const std::vector<Row> rows = {
+      {400, [] {
+         const int32_t dy = -3 - RandomUpTo(2);
+         const int32_t x = player1X + 300 + RandomUpTo(400);
+         SpawnAsteroid(x, -80, dy);
+         return 0;
+       }, 1},
+      {20, [&] { wedge(); return 0; }, 1},
+      {700, [] {
+         const int32_t r = 1 + RandomUpTo(2);
+         if (r == 1) {
+           SpawnAsteroid(player1X + 500, -80, -4);
+           SpawnAsteroid(player1X + 800, -80, -4);
+           SpawnAsteroid(player1X + 900, -80, -3);
+           SpawnAsteroid(player1X + 810, 300, -3);
+         } else if (r == 2) {
+           SpawnCruiser(810, player1Y);
+         } else {
+           SpawnGunshipPair(810);
+         }
+         return r;
+       }, 3},
+      {2300, [] {
+         if (RandomUpTo(2) <= 1) {
+           SpawnCruiser(810, player1Y - 60);
+           return 1;
+         }
+         SpawnCruiser(810, player2Y);
+         return 2;
+       }, 2},
+      {900, [] { return SpawnMineTriangle(810); }, 1},
+      {4350, [] { return SpawnMineTriangle(-150); }, 1},
+      {2800, [] { return SpawnAsteroidRain(200, -1); }, 1},
+      {1500, [] { return SpawnAsteroidField(810); }, 1},
+      {2950, [] { return SpawnMineDiagonal(810); }, 1},
+      {3700, [] { return SpawnGunshipArc(810); }, 1},
+      {4850, [] { return SpawnGunshipPair(810); }, 1},
+      {5000, [&] {
+         SpawnFighterDiagonal(810);
+         energyPickup(3, 810);
+         energyPickup(4, 850);
+         return 0;
+       }, 1},
+      {4150, [] {
+         SpawnAsteroidRain(200, -1);
+         return SpawnAsteroidRain(200, 1);
+       }, 1},
+      {3500, [] {
+         const int32_t r = RandomUpTo(2);
+         SpawnAsteroidRain(200, r <= 1 ? -1 : 1);
+         return r <= 1 ? 1 : 2;
+       }, 2},
+      {3200, [&] {
+         wedge();
+         weaponPickup(1, 805, 300);
+         weaponPickup(2, 1105, 300);
+         weaponPickupType[1] = 2 + RandomUpTo(5);
+         weaponPickupType[2] = 2 + RandomUpTo(5);
+         return 0;
+       }, 1},
+      {6000, [&] {
+         weaponPickup(1, 805, 800);
+         weaponPickupType[1] = 2 + RandomUpTo(5);
+         return 0;
+       }, 1, 0},
+  };
+  player1X = 37, player1Y = 333, player2Y = 144;
+  for (const Row& row : rows) {
+    player2State = row.state2;
+    std::set<int32_t> branches;
+    for (uint32_t seed = 1; seed <= 12; ++seed) {
+      frameCounter = row.frame;
+      ExpectFrameMatches(row.frame, [&] { branches.insert(row.byHand()); }, seed);
+    }
+    EXPECT_EQ(branches.size(), row.branches) << "frame " << row.frame;
+  }
 }
 
 // The falling asteroid and the four of the threat go by player 1's x even

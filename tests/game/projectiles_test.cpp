@@ -147,6 +147,8 @@ struct HitCase {
   int32_t score;
   bool freed;
   std::vector<int32_t> sounds;
+  int32_t shipState = 1;  // player 1's, when the target is the ship
+  int32_t slot = 1;       // the projectile's
 };
 
 void PrintTo(const HitCase& c, std::ostream* os) { *os << c.name; }
@@ -157,10 +159,11 @@ TEST_P(Hits, DamageScoreFreeingSoundAndDraws) {
   const HitCase& c = GetParam();
   if (c.target == Target::Ship) {
     PlaceShip(1, SHIP_X, SHIP_Y);
+    player1State = c.shipState;
   } else {
     Place(c.target, 1, ENEMY_X, ENEMY_Y, c.energy);
   }
-  Fire(c.weapon, 1, c.dir, c.x, c.y);
+  Fire(c.weapon, c.slot, c.dir, c.x, c.y);
   Frame();
 
   EXPECT_EQ(DrawMaxes(), c.draws);
@@ -179,7 +182,7 @@ TEST_P(Hits, DamageScoreFreeingSoundAndDraws) {
     }
   }
   EXPECT_EQ(score, c.score);
-  EXPECT_EQ(!Live(c.weapon, 1), c.freed);
+  EXPECT_EQ(!Live(c.weapon, c.slot), c.freed);
   EXPECT_EQ(Sounds(), c.sounds);
 }
 
@@ -240,6 +243,19 @@ const HitCase HIT_CASES[] = {
     {"CruiserShotDestroysFighterAndFliesOn", W::HeavyShot, -1, 442, 320, T::Fighter, 0, {}, 0, true, 20, false, {BLOW}},
     {"CruiserShotDestroysAsteroidAndStops", W::HeavyShot, -1, 442, 320, T::Asteroid, 40, {}, 0, true, 80, true, {BOOM}},
     {"CruiserShotDestroysMineAndFliesOn", W::HeavyShot, -1, 442, 320, T::Mine, 20, {}, 0, true, 100, false, {BOOM}},
+    // A dying or gone ship is no target: not hurt, no sound, the shot flies on.
+    {"EnemyBulletSparesDyingShip", W::Bullet, -1, 350, 310, T::Ship, 0, {}, 0, false, 0, false, {}, 2},
+    {"EnemyBulletSparesGoneShip", W::Bullet, -1, 350, 310, T::Ship, 0, {}, 0, false, 0, false, {}, 0},
+    {"PlayerBulletSparesGoneShip", W::Bullet, 1, 305, 310, T::Ship, 0, {}, 0, false, 0, false, {}, 0},
+    {"PlayerBulletSparesDyingShip", W::Bullet, 1, 305, 310, T::Ship, 0, {}, 0, false, 0, false, {}, 2},
+    {"BeamSparesDyingShip", W::Beam, 1, 285, 0, T::Ship, 0, {}, 0, false, 0, false, {}, 2},
+    {"MissileSparesGoneShip", W::Missile, 1, 292, 310, T::Ship, 0, {}, 0, false, 0, false, {}, 0},
+    {"HeavyShotSparesDyingShip", W::HeavyShot, 1, 258, 310, T::Ship, 0, {}, 0, false, 0, false, {}, 2},
+    {"CruiserShotSparesGoneShip", W::HeavyShot, -1, 362, 310, T::Ship, 0, {}, 0, false, 0, false, {}, 0},
+    {"CruiserShotPastShipX30SparesDyingShip", W::HeavyShot, -1, 382, 310, T::Ship, 0, {}, 0, false, 0, false, {}, 2},
+    // The last bullet slot is flown and tested like the first.
+    {"Slot1000BulletHurtsShip", W::Bullet, -1, 350, 310, T::Ship, 0, {6}, 3, false, 0, true, {HIT}, 1, 1000},
+    {"Slot1000BulletDestroysFighter", W::Bullet, 1, 392, 320, T::Fighter, 0, {}, 0, true, 40, true, {BLOW}, 1, 1000},
 };
 
 INSTANTIATE_TEST_SUITE_P(EveryHit, Hits, ::testing::ValuesIn(HIT_CASES),
@@ -382,16 +398,70 @@ TEST_F(Projectiles, HeavyShotThroughBothShipsHurtsOnlyTheFirst) {
   }
 }
 
+// The second ship is tested even when the first has just freed the bullet; a
+// forward bullet hurts each ship whose x lies right of the bullet's x - 10.
 TEST_F(Projectiles, BulletTouchingBothShipsHurtsBoth) {
-  PlaceShip(1, 300, 300);
-  PlaceShip(2, 320, 305);
-  Fire(Weapon::Bullet, 1, -1, 350, 310);
-  Frame();
-  EXPECT_EQ(DrawMaxes(), (std::vector<int32_t>{6, 6}));
-  EXPECT_EQ(player1Energy, 100 - Drawn(0) - 3);
-  EXPECT_EQ(player2Energy, 100 - Drawn(1) - 3);
-  EXPECT_EQ(bulletDir[1], 0);
-  EXPECT_EQ(Sounds(), (std::vector<int32_t>{SOUND_HIT, SOUND_HIT}));
+  struct Case {
+    int32_t dir, x;
+    int32_t ship2X;
+    bool hurt1, hurt2;
+  };
+  const std::vector<Case> cases = {
+      {-1, 350, 320, true, true},
+      {1, 300, 305, true, true},
+      {1, 300, 290, true, false},  // x - 10 is ship 2's x
+      {1, 310, 305, false, true},  // x - 10 is ship 1's x
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "dir " << c.dir << " x " << c.x << " ship 2 at " << c.ship2X);
+    ResetProjectiles();
+    PlaceShip(1, 300, 300);
+    PlaceShip(2, c.ship2X, 305);
+    Fire(Weapon::Bullet, 1, c.dir, c.x, 310);
+    Frame();
+    const size_t hits = size_t(c.hurt1) + size_t(c.hurt2);
+    EXPECT_EQ(DrawMaxes(), std::vector<int32_t>(hits, 6));
+    EXPECT_EQ(player1Energy, c.hurt1 ? 100 - Drawn(0) - 3 : 100);
+    EXPECT_EQ(player2Energy, c.hurt2 ? 100 - Drawn(c.hurt1 ? 1 : 0) - 3 : 100);
+    EXPECT_EQ(bulletDir[1], 0);
+    EXPECT_EQ(Sounds(), std::vector<int32_t>(hits, SOUND_HIT));
+  }
+}
+
+// A cruiser's shot that misses the first ship test (x 340, past the ship's
+// x + 30) meets the second one inside the slot loop, after asteroid and
+// gunship 1 and before cruiser 1.
+TEST_F(Projectiles, CruiserShotMeetsTheSecondShipTestBetweenGunshipAndCruiserOfEachSlot) {
+  struct Case {
+    const char* name;
+    Target target;
+    int32_t slot, x, energy;
+    bool shipHurt;
+    std::vector<int32_t> draws;  // maxes, in order
+    int32_t score;
+    std::vector<int32_t> sounds;
+  };
+  const std::vector<Case> cases = {
+      {"asteroid 1 stops it first", T::Asteroid, 1, ENEMY_X, 40, false, {}, 80, {BOOM}},
+      {"gunship 1 stops it first", T::Gunship, 1, ENEMY_X, 100, false, {44}, 0, {BLOW}},
+      {"then cruiser 1 falls to it", T::Cruiser, 1, 100, -1, true, {44}, 280, {BLOW, BOOM}},
+      {"asteroid 2 comes after it", T::Asteroid, 2, ENEMY_X, 40, true, {44}, 80, {BLOW, BOOM}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ResetProjectiles();
+    score = 0;
+    asteroidState.fill(0), gunshipState.fill(0), cruiserState.fill(0);
+    PlaceShip(1, SHIP_X, SHIP_Y);
+    Place(c.target, c.slot, c.x, ENEMY_Y, c.energy);
+    Fire(Weapon::HeavyShot, 1, -1, 382, 310);
+    Frame();
+    EXPECT_EQ(DrawMaxes(), c.draws);
+    EXPECT_EQ(player1Energy, c.shipHurt ? 100 - Drawn(0) : 100);
+    EXPECT_EQ(score, c.score);
+    EXPECT_EQ(heavyShotDir[1], 0);
+    EXPECT_EQ(Sounds(), c.sounds);
+  }
 }
 
 TEST_F(Projectiles, BeamInsideShipsFirst30ColumnsForTwoFramesTakes200) {
@@ -417,6 +487,7 @@ TEST_F(Projectiles, OwnShotsNeverHurtTheShipThatFiredThemButHurtTheOther) {
 
 TEST_F(Projectiles, FreedBulletStillDamagesCruisersAndMinesButNothingElse) {
   Place(Target::Fighter, 1, ENEMY_X, ENEMY_Y);
+  Place(Target::Fighter, 2, ENEMY_X, ENEMY_Y);
   Place(Target::Cruiser, 1, ENEMY_X, ENEMY_Y, 150);
   Place(Target::Mine, 2, ENEMY_X, ENEMY_Y, 20);
   Place(Target::Asteroid, 3, ENEMY_X, ENEMY_Y, 40);
@@ -425,6 +496,7 @@ TEST_F(Projectiles, FreedBulletStillDamagesCruisersAndMinesButNothingElse) {
   Frame();
   EXPECT_EQ(DrawMaxes(), (std::vector<int32_t>{8, 8}));
   EXPECT_EQ(fighterState[1], 2);
+  EXPECT_EQ(fighterState[2], 1);
   EXPECT_EQ(cruiserEnergy[1], 150 - Drawn(0));
   EXPECT_EQ(mineEnergy[2], 20 - Drawn(1));
   EXPECT_EQ(asteroidEnergy[3], 40);
@@ -499,21 +571,27 @@ TEST_F(Projectiles, DamageRollOfZeroStillFreesTheShotAndSounds) {
 
 TEST_F(Projectiles, MissileThroughOverlappingEnemiesDestroysAndScoresEach) {
   Place(Target::Asteroid, 5, ENEMY_X, ENEMY_Y, 40);
+  // After the missile was freed: in later slots of the first loop, then in the second.
+  Place(Target::Mine, 7, ENEMY_X, ENEMY_Y, 20);
+  Place(Target::Fighter, 9, ENEMY_X, ENEMY_Y);
   Place(Target::Fighter, 200, ENEMY_X, ENEMY_Y);  // visited twice
-  Place(Target::Fighter, 350, ENEMY_X, ENEMY_Y);  // after the missile was freed
+  Place(Target::Fighter, 350, ENEMY_X, ENEMY_Y);
   PlaceShip(1, 380, 310);
   Fire(Weapon::Missile, 1, 1, 392, 320);
   Frame();
   EXPECT_EQ(player1Energy, 0);  // touched at x < ship x + 30; it flew on
   EXPECT_EQ(asteroidState[5], 2);
+  EXPECT_EQ(mineState[7], 2);
+  EXPECT_EQ(fighterState[9], 2);
   EXPECT_EQ(fighterState[200], 2);
   EXPECT_EQ(fighterState[350], 2);
-  EXPECT_EQ(score, 80 + 20 + 20);
+  EXPECT_EQ(score, 80 + 100 + 20 + 20 + 20);
   EXPECT_EQ(missileDir[1], 0);
-  EXPECT_EQ(Sounds(), (std::vector<int32_t>{SOUND_EXPLOSION, SOUND_HEAVY_BLOW, SOUND_HEAVY_BLOW}));
+  EXPECT_EQ(Sounds(), (std::vector<int32_t>{SOUND_EXPLOSION, SOUND_EXPLOSION, SOUND_HEAVY_BLOW, SOUND_HEAVY_BLOW,
+                                            SOUND_HEAVY_BLOW}));
 }
 
-TEST_F(Projectiles, HeavyShotGoesThroughFighterAndMineAndStopsAtAsteroid) {
+TEST_F(Projectiles, HeavyShotGoesThroughFighterAndMineAndStopsAtAsteroidYetDestroysLaterAsteroids) {
   Place(Target::Fighter, 1, ENEMY_X, ENEMY_Y);
   Place(Target::Mine, 1, ENEMY_X, ENEMY_Y, 20);
   Place(Target::Asteroid, 2, ENEMY_X, ENEMY_Y, 40);
@@ -521,18 +599,19 @@ TEST_F(Projectiles, HeavyShotGoesThroughFighterAndMineAndStopsAtAsteroid) {
   Place(Target::Mine, 3, ENEMY_X, ENEMY_Y, 20);
   Place(Target::Gunship, 4, ENEMY_X, ENEMY_Y, 100);
   Place(Target::Cruiser, 5, ENEMY_X, ENEMY_Y, 150);
+  Place(Target::Asteroid, 6, ENEMY_X, ENEMY_Y, 40);
   Fire(Weapon::HeavyShot, 1, 1, 358, 320);
   Frame();
   EXPECT_EQ(DrawMaxes(), (std::vector<int32_t>{44}));
   EXPECT_EQ(heavyShotDir[1], 0);
   EXPECT_EQ((std::vector<int32_t>{fighterState[1], mineState[1], asteroidState[2], mineState[3], gunshipState[4],
-                                  cruiserState[5]}),
-            (std::vector<int32_t>{2, 2, 2, 2, 1, 1}));
+                                  cruiserState[5], asteroidState[6]}),
+            (std::vector<int32_t>{2, 2, 2, 2, 1, 1, 2}));
   EXPECT_EQ(gunshipEnergy[4], 100 - Drawn(0));
   EXPECT_EQ(cruiserEnergy[5], 150);
-  EXPECT_EQ(score, 20 + 100 + 80 + 100);
+  EXPECT_EQ(score, 20 + 100 + 80 + 100 + 80);
   EXPECT_EQ(Sounds(), (std::vector<int32_t>{SOUND_HEAVY_BLOW, SOUND_EXPLOSION, SOUND_EXPLOSION, SOUND_EXPLOSION,
-                                            SOUND_HEAVY_BLOW}));
+                                            SOUND_HEAVY_BLOW, SOUND_EXPLOSION}));
 }
 
 TEST_F(Projectiles, EnemyPlacedThisFrameIsTestedAgainstItsWorkSpriteAsLastDrawn) {

@@ -211,6 +211,8 @@ INSTANTIATE_TEST_SUITE_P(
         Typing{"ScanCodesAtTheEdgesOfTheTable",
                {{0x15}, {0x2C}, {0x35}, {0x0C}, {0x34}, {0x33}, {0x0B}, {0x02}, {0x0A}, {0x10}, {RETURN}, {0x39}, {0x17}, {0x24}, {RETURN}},
                "YZ-,019Q", " IJ"},
+        // Each key alone: "-" comes from 0x35 (right of "."), nothing from 0x0C.
+        Typing{"MinusFrom0x35AndNothingFrom0x0C", {{0x35}, {RETURN}, {0x0C}, {KEY_A}, {RETURN}}, "-", "A"},
         Typing{"NoMoreThan23Characters", Then(Then(Repeat({KEY_A}, 24), {{KEY_B}, {BACK}, {KEY_C}, {RETURN}}), Then(Repeat({KEY_Z}, 30), {{RETURN}})),
                std::string(22, 'A') + "C", std::string(23, 'Z')}),
     [](const ::testing::TestParamInfo<Typing>& info) { return std::string(info.param.label); });

@@ -125,6 +125,9 @@ uint64_t MonotonicMicros() {
   return uint64_t(ts.tv_sec) * 1000000u + uint64_t(ts.tv_nsec) / 1000u;
 }
 
+// What times the key holds; tests set their own.
+uint64_t (*g_keyClock)() = MonotonicMicros;
+
 // Keeps LiveKeys() by DirectInput code from the key events of every window.
 class KeyWatcher : public QObject {
  public:
@@ -143,7 +146,7 @@ class KeyWatcher : public QObject {
 
  private:
   void ApplyDueReleases() {
-    const uint64_t now = MonotonicMicros();
+    const uint64_t now = g_keyClock();
     uint64_t next = 0;
     for (size_t c = 0; c < 256; ++c) {
       if (!deferredRelease_.test(c)) continue;
@@ -167,7 +170,7 @@ class KeyWatcher : public QObject {
       const int32_t code = DirectInputCodeForKey(k->nativeScanCode(), k->key());
       if (!k->isAutoRepeat() && code > 0 && code < 256) {
         const auto c = size_t(code);
-        const uint64_t now = MonotonicMicros();
+        const uint64_t now = g_keyClock();
         if (t == QEvent::KeyPress) {
           // The same event also reaches us once per parent widget.
           if (LiveKeys()[c] == 0 || deferredRelease_.test(c)) pressedAt_[c] = now;
@@ -776,6 +779,7 @@ bool DesktopRendererIsSoftware(const std::string& renderer) {
 void DesktopAllowSoftwareOpenGl() { g_allowSoftwareOpenGl = true; }
 
 const char* DesktopPresentPath() { return g_liveHost == nullptr ? "" : g_liveHost->PresentPath(); }
+void DesktopSetKeyClock(uint64_t (*clock)()) { g_keyClock = clock != nullptr ? clock : MonotonicMicros; }
 void DesktopSetApplicationActive(bool active) {
   if (!EnsureApp()) return;
   QApplicationStateChangeEvent e(active ? Qt::ApplicationActive : Qt::ApplicationInactive);

@@ -79,5 +79,9 @@ int32_t DesktopControlTextWidth(int32_t id);
 std::vector<int32_t> DesktopPageControls(int32_t id, int32_t index);
 // A key event as the window system would deliver it to window n.
 bool DesktopSendKey(int32_t n, int32_t toolkitKey, bool press, bool autoRepeat);
+// The clock (microseconds) that times how long a key has been held; nullptr
+// brings back the real one. The timer that applies a held release still runs
+// on real time.
+void DesktopSetKeyClock(uint64_t (*clock)());
 // The application lost or regained the focus.
 void DesktopSetApplicationActive(bool active);

@@ -15,6 +15,11 @@ constexpr int32_t PICTURE_SMALL = 50;
 constexpr int32_t PICTURE_LARGE = 51;
 
 
+// The key layer's clock, moved by hand: a hold lasts as long as the test
+// says, however long the test itself takes.
+uint64_t g_keyTime = 0;
+uint64_t KeyTime() { return g_keyTime; }
+
 uint32_t Quadrants(int x, int y) { return (x < 15 ? 0xFF0000u : 0x0000FFu) | (y < 10 ? 0x00FF00u : 0); }
 
 // Lines of text in a grab: runs of rows that hold dark pixels. A gap of a
@@ -41,8 +46,11 @@ class MenuWindow : public ::testing::Test {
     DecodePictureFromMemory(PICTURE_SMALL, small);
     DecodePictureFromMemory(PICTURE_LARGE, large);
     host = MakeDesktopHost();
+    g_keyTime = 1'000'000;
+    DesktopSetKeyClock(KeyTime);
     Build("Test Menu");
   }
+  void TearDown() override { DesktopSetKeyClock(nullptr); }
 
   // A cut-down menu: two tabs with pictures, buttons, a frame and labels.
   void Build(const std::string& title) {
@@ -184,7 +192,12 @@ TEST_F(MenuWindow, SetControlTextChangesWhatIsShown) {
   EXPECT_NE(before.argb, after.argb);
 }
 
-void SleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+// Past the shortest hold, on the key clock and on the real one (on which the
+// timer that lets go of a held key runs).
+void PassTheHold(bool timerToo) {
+  g_keyTime += 60'000;
+  if (timerToo) std::this_thread::sleep_for(std::chrono::milliseconds(60));
+}
 
 TEST_F(MenuWindow, KeyEventsKeepTheLiveKeys) {
   constexpr int32_t QT_LEFT = 0x01000012, QT_SPACE = 0x20;
@@ -193,7 +206,7 @@ TEST_F(MenuWindow, KeyEventsKeepTheLiveKeys) {
   ASSERT_TRUE(DesktopSendKey(0, QT_SPACE, true, false));
   EXPECT_EQ(keys[0xCB], 0x80);
   EXPECT_EQ(keys[0x39], 0x80);
-  SleepMs(60);
+  PassTheHold(false);
   // An auto-repeat release is no release.
   DesktopSendKey(0, QT_LEFT, false, true);
   DesktopSendKey(0, QT_LEFT, true, true);
@@ -215,19 +228,19 @@ TEST_F(MenuWindow, AQuickTapStaysDownLongEnoughForAFrameToSeeIt) {
   EXPECT_EQ(keys[0x01], 0x80);
   host->PumpEvents();
   EXPECT_EQ(keys[0x01], 0x80);
-  SleepMs(60);
+  PassTheHold(true);
   host->PumpEvents();
   EXPECT_EQ(keys[0x01], 0);
   // Tapped and pressed again: it stays down, and its hold starts anew.
   DesktopSendKey(0, QT_ESCAPE, true, false);
   DesktopSendKey(0, QT_ESCAPE, false, false);
-  SleepMs(60);
+  PassTheHold(false);
   DesktopSendKey(0, QT_ESCAPE, true, false);
   host->PumpEvents();
   EXPECT_EQ(keys[0x01], 0x80);
   DesktopSendKey(0, QT_ESCAPE, false, false);
   EXPECT_EQ(keys[0x01], 0x80);
-  SleepMs(60);
+  PassTheHold(true);
   host->PumpEvents();
   EXPECT_EQ(keys[0x01], 0);
 }

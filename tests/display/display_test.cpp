@@ -31,6 +31,20 @@ using namespace std::chrono_literals;
 
 const fs::path PROBE = DISPLAY_PROBE_PATH;
 const fs::path SHOTS = SHOT_DIR;
+// How long to wait for something that is bound to come: only a failure
+// waits this long, and a busy machine with sanitizers needs most of it.
+constexpr std::chrono::seconds PATIENCE = 90s;
+
+// Asks `done` every 20 ms until it holds or `timeout` has passed; its last answer.
+template <typename Done>
+bool WaitUntil(Done done, std::chrono::milliseconds timeout = PATIENCE) {
+  const auto end = std::chrono::steady_clock::now() + timeout;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() >= end) return done();
+    std::this_thread::sleep_for(20ms);
+  }
+  return true;
+}
 
 bool OnPath(const std::string& tool) {
   return std::system(("command -v " + tool + " >/dev/null 2>&1").c_str()) == 0;
@@ -70,13 +84,15 @@ constexpr int STILL_RUNNING = -2;
 
 // Exit code, -1 for an end by a signal, or STILL_RUNNING after the timeout.
 int WaitExit(pid_t pid, std::chrono::milliseconds timeout) {
-  const auto end = std::chrono::steady_clock::now() + timeout;
-  do {
-    int status = 0;
-    if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    std::this_thread::sleep_for(20ms);
-  } while (std::chrono::steady_clock::now() < end);
-  return STILL_RUNNING;
+  int status = 0;
+  if (!WaitUntil([&] { return waitpid(pid, &status, WNOHANG) == pid; }, timeout)) return STILL_RUNNING;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Whether a child of ours has ended, leaving it to be reaped.
+bool Ended(pid_t pid) {
+  siginfo_t info{};
+  return waitid(P_PID, id_t(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == pid;
 }
 
 // Ends a process we started and have not reaped yet.
@@ -109,17 +125,17 @@ class Xvfb {
       // Another test may start a server on the same number at the same time:
       // ours is the one whose process id stands in the lock file.
       const fs::path lock = "/tmp/.X" + std::to_string(n) + "-lock";
-      for (int i = 0; i < 100 && pid_ > 0; ++i) {
-        if (waitpid(pid_, nullptr, WNOHANG) == pid_) {
-          pid_ = -1;  // lost the race for this number
-          break;
-        }
-        if (fs::exists(socket) && std::atoi(ReadFile(lock).c_str()) == pid_) {
-          display = ":" + std::to_string(n);
-          return true;
-        }
-        std::this_thread::sleep_for(50ms);
+      bool lost = false, ready = false;
+      WaitUntil([&] {
+        lost = pid_ <= 0 || waitpid(pid_, nullptr, WNOHANG) == pid_;
+        ready = !lost && fs::exists(socket) && std::atoi(ReadFile(lock).c_str()) == pid_;
+        return lost || ready;
+      });
+      if (ready) {
+        display = ":" + std::to_string(n);
+        return true;
       }
+      if (lost) pid_ = -1;  // lost the race for this number
       Stop(pid_);
     }
     return false;
@@ -188,22 +204,29 @@ class RealDisplay : public ::testing::Test {
     std::map<std::string, std::string> env = {
         {"DISPLAY", x.display}, {"QT_QPA_PLATFORM", "xcb"}, {"ALSOFT_DRIVERS", "null"},
         {"WAYLAND_DISPLAY", ""}, {"XDG_CURRENT_DESKTOP", ""}, {"DESKTOP_SESSION", ""},
-        {"QT_XCB_GL_INTEGRATION", ""},
+        {"QT_XCB_GL_INTEGRATION", ""}, {"PROBE_GO", (dir / "go").string()},
         {"PATH", bin.string() + ":" + (path ? path : "/usr/bin:/bin")}};
     for (const auto& [name, value] : extra) env[name] = value;
     probe = Spawn({PROBE.string(), mode}, EnvironmentWith(env), dir / "out.txt", dir / "err.txt");
     ASSERT_GT(probe, 0);
   }
 
-  // Waits for a line of the probe's output that starts with `prefix`.
-  std::string Line(const std::string& prefix, std::chrono::milliseconds timeout = 10s) {
-    const auto end = std::chrono::steady_clock::now() + timeout;
-    do {
+  // Waits for a line of the probe's output that starts with `prefix`; a
+  // probe that has ended writes no more.
+  std::string Line(const std::string& prefix) {
+    std::string found;
+    const auto look = [&] {
       std::istringstream out(ReadFile(dir / "out.txt"));
       for (std::string line; std::getline(out, line);)
-        if (line.rfind(prefix, 0) == 0) return line;
-      std::this_thread::sleep_for(30ms);
-    } while (std::chrono::steady_clock::now() < end);
+        if (line.rfind(prefix, 0) == 0) {
+          found = line;
+          return true;
+        }
+      return false;
+    };
+    WaitUntil([&] { return look() || (probe > 0 && Ended(probe)); });
+    if (found.empty()) look();  // what an ended probe wrote last
+    if (!found.empty()) return found;
     ADD_FAILURE() << "no line '" << prefix << "' in:\n"
                   << ReadFile(dir / "out.txt") << ReadFile(dir / "err.txt");
     return "";
@@ -217,7 +240,7 @@ class RealDisplay : public ::testing::Test {
   }
 
   int ProbeExit() {
-    const int code = WaitExit(probe, 5s);
+    const int code = WaitExit(probe, PATIENCE);
     if (code == STILL_RUNNING) Stop(probe);
     probe = -1;
     return code;
@@ -262,6 +285,18 @@ class RealDisplay : public ::testing::Test {
     return s;
   }
 
+  // Takes the screenshot again until `shows` holds of it (the picture may
+  // still be on its way) or the patience runs out; the last one taken.
+  template <typename Shows>
+  Shot ScreenshotShowing(const std::string& name, Shows shows) {
+    Shot shot;
+    WaitUntil([&] {
+      shot = Screenshot(name);
+      return shot.width > 0 && shows(shot);
+    });
+    return shot;
+  }
+
   fs::path dir;
   Xvfb x;
   pid_t probe = -1;
@@ -280,29 +315,39 @@ TEST_F(RealDisplay, MenuWindowClicksTabsAndKeys) {
                     exit = RectLine("control 5 "),
                     keyButton = RectLine("control 30 "), tab0 = RectLine("tab 0 "),
                     tab1 = RectLine("tab 1 ");
-  std::this_thread::sleep_for(300ms);
 
-  const Shot game = Screenshot("menu_game");
-  ASSERT_EQ(game.width, 1024);
   // The button face and its dark caption are on the screen where the button is.
-  int face = 0;
-  for (int y = start.y; y < start.y + start.h; ++y)
-    for (int xx = start.x; xx < start.x + start.w; ++xx) face += Near(game.At(xx, y), {212, 208, 200}, 2);
-  EXPECT_GT(face, start.w * start.h / 2);
+  const auto face = [&](const Shot& shot) {
+    int n = 0;
+    for (int y = start.y; y < start.y + start.h; ++y)
+      for (int xx = start.x; xx < start.x + start.w; ++xx) n += Near(shot.At(xx, y), {212, 208, 200}, 2);
+    return n;
+  };
+  const Shot game = ScreenshotShowing("menu_game", [&](const Shot& shot) {
+    return shot.width == 1024 && face(shot) > start.w * start.h / 2 && DarkPixels(shot, start) > 20;
+  });
+  ASSERT_EQ(game.width, 1024);
+  EXPECT_GT(face(game), start.w * start.h / 2);
   EXPECT_GT(DarkPixels(game, start), 20);
 
   Click(start);
   Line("control 2 tab 0");
   Click(tab1);
   Line("control 0 tab 1");
-  std::this_thread::sleep_for(300ms);
-  const Shot controls = Screenshot("menu_controls");
-  // The new label shows while the program serves no events: "?" has less ink.
+  const Shot controls =
+      ScreenshotShowing("menu_controls", [&](const Shot& shot) { return DarkPixels(shot, keyButton) > 20; });
+  // The new label shows while the program serves no events (the probe holds
+  // still until we have looked): "?" has less ink.
   Click(keyButton);
   Line("capturing");
-  const Shot capture = Screenshot("menu_capture");
+  const int before = DarkPixels(controls, keyButton);
+  const Shot capture = ScreenshotShowing("menu_capture", [&](const Shot& shot) {
+    const int during = DarkPixels(shot, keyButton);
+    return during > 0 && during * 2 < before;
+  });
+  std::ofstream(dir / "go").put('\n');
   Line("captured");
-  const int before = DarkPixels(controls, keyButton), during = DarkPixels(capture, keyButton);
+  const int during = DarkPixels(capture, keyButton);
   EXPECT_GT(during, 0);
   EXPECT_LT(during * 2, before);
 
@@ -310,10 +355,11 @@ TEST_F(RealDisplay, MenuWindowClicksTabsAndKeys) {
   Line("control 0 tab 0");
   Click(boxButton);
   std::string box;
-  for (int i = 0; i < 100 && box.empty(); ++i, std::this_thread::sleep_for(50ms))
-    box = Run("xdotool search --name '^Error !!!$' | head -1");
+  WaitUntil([&] {
+    box = Run("xdotool search --onlyvisible --name '^Error !!!$' | head -1");
+    return !box.empty();
+  });
   ASSERT_FALSE(box.empty()) << "no message box";
-  std::this_thread::sleep_for(300ms);
   Screenshot("message_box");
   EXPECT_EQ(ReadFile(dir / "out.txt").find("box closed"), std::string::npos);  // modal: still waiting
   Run("xdotool windowfocus --sync " + box);
@@ -324,8 +370,8 @@ TEST_F(RealDisplay, MenuWindowClicksTabsAndKeys) {
   Line("control 0 tab 3");
   Click(RectLine("control 10 "));
   Line("control 10 tab 3");
-  for (int i = 0; i < 100 && !fs::exists(dir / "url.txt"); ++i) std::this_thread::sleep_for(50ms);
-  std::this_thread::sleep_for(100ms);
+  // The stand-in has written all once its line is complete.
+  WaitUntil([&] { return ReadFile(dir / "url.txt").ends_with('\n'); });
   EXPECT_EQ(ReadFile(dir / "url.txt"), "https://tolvane.example/highscore?list=1&x=%20\n");
   Click(tab1);
   Line("control 0 tab 1");
@@ -350,28 +396,30 @@ TEST_F(RealDisplay, MenuWindowClicksTabsAndKeys) {
 
 // The picture fills the screen with its aspect kept: each block's centre shows
 // its colour, the borders are black; on an exact multiple every pixel is exact.
-void CheckFullScreen(const Shot& shot, int w, int h) {
-  ASSERT_EQ(shot.width, w);
-  ASSERT_EQ(shot.height, h);
+// The first fault found, empty when there is none.
+std::string PictureFault(const Shot& shot, int w, int h) {
+  if (shot.width != w || shot.height != h)
+    return "screenshot of " + std::to_string(shot.width) + "x" + std::to_string(shot.height);
+  const auto at = [](int x, int y) { return std::to_string(x) + "," + std::to_string(y); };
   int32_t factor = 0;
   const DesktopRect t = DesktopPictureFit(w, h, &factor);
   for (int y = 0; y < h; y += 7)
     for (int x = 0; x < w; x += 7)
-      if (x < t.x || x >= t.x + t.w || y < t.y || y >= t.y + t.h) {
-        ASSERT_TRUE(Near(shot.At(x, y), {0, 0, 0}, 0)) << "border at " << x << "," << y;
-      }
+      if ((x < t.x || x >= t.x + t.w || y < t.y || y >= t.y + t.h) && !Near(shot.At(x, y), {0, 0, 0}, 0))
+        return "border at " + at(x, y);
   for (int sy = 50; sy < SCREEN_HEIGHT; sy += 20)
     for (int sx = 50; sx < SCREEN_WIDTH; sx += 20) {
       const int x = t.x + sx * t.w / SCREEN_WIDTH, y = t.y + sy * t.h / SCREEN_HEIGHT;
-      ASSERT_TRUE(Near(shot.At(x, y), Expand565(ProbePattern(sx, sy)), 3)) << sx << "," << sy;
+      if (!Near(shot.At(x, y), Expand565(ProbePattern(sx, sy)), 3)) return "block at " + at(sx, sy);
     }
-  if (t.w != SCREEN_WIDTH * factor) return;
+  if (t.w != SCREEN_WIDTH * factor) return "";
   for (int sy = 0; sy < 40; ++sy)
     for (int sx = 0; sx < 40; ++sx)
       for (int i = 0; i < factor * factor; ++i)
-        ASSERT_TRUE(Near(shot.At(t.x + sx * factor + i % factor, t.y + sy * factor + i / factor),
-                         Expand565(ProbePattern(sx, sy)), 0))
-            << sx << "," << sy;
+        if (!Near(shot.At(t.x + sx * factor + i % factor, t.y + sy * factor + i / factor),
+                  Expand565(ProbePattern(sx, sy)), 0))
+          return "checkerboard at " + at(sx, sy);
+  return "";
 }
 
 // The ways to the screen: the default, which on Xvfb (whose OpenGL is Mesa's
@@ -415,6 +463,10 @@ class FullScreen : public RealDisplay, public ::testing::WithParamInterface<Scre
       EXPECT_EQ(line, "full screen: no OpenGL context, scaling in software");
     }
   }
+  // The probe's picture once it is on the screen (the first frames differ).
+  Shot ScreenPicture(const std::string& name, int w, int h) {
+    return ScreenshotShowing(name, [&](const Shot& shot) { return PictureFault(shot, w, h).empty(); });
+  }
   void EndScreen() {
     Focus("Probe Screen");
     Run("xdotool key Escape");
@@ -430,8 +482,7 @@ TEST_P(FullScreen, PictureScaledWithBordersAndKeysArrive) {
   const std::string window = Run("xdotool search --name '^Probe Screen$' | head -1");
   EXPECT_NE(Run("xdotool getwindowgeometry " + window).find(std::to_string(c.w) + "x" + std::to_string(c.h)),
             std::string::npos);
-  std::this_thread::sleep_for(400ms);
-  CheckFullScreen(Screenshot("screen_" + CaseName(c)), c.w, c.h);
+  EXPECT_EQ(PictureFault(ScreenPicture("screen_" + CaseName(c), c.w, c.h), c.w, c.h), "");
   Focus("Probe Screen");
   Run("xdotool keydown Up keyup Up");
   Line("down 200");
@@ -453,12 +504,10 @@ TEST_P(BothPaths, ShowTheSamePicture) {
   const ScreenCase c = GetParam();
   ASSERT_TRUE(x.Start(c.w, c.h, dir));
   StartScreen(Way::OpenGl);
-  std::this_thread::sleep_for(400ms);
-  const Shot gl = Screenshot("both_" + CaseName(c));
+  const Shot gl = ScreenPicture("both_" + CaseName(c), c.w, c.h);
   EndScreen();
   StartScreen(Way::Default);
-  std::this_thread::sleep_for(400ms);
-  const Shot software = Screenshot("both_" + CaseName({c.w, c.h, Way::Default}));
+  const Shot software = ScreenPicture("both_" + CaseName({c.w, c.h, Way::Default}), c.w, c.h);
   EndScreen();
   ASSERT_EQ(gl.width, c.w);
   ASSERT_EQ(software.width, c.w);
@@ -471,7 +520,7 @@ TEST_P(BothPaths, ShowTheSamePicture) {
       if (d > worst) worst = d, worstX = xx, worstY = y;
     }
   EXPECT_LE(worst, 3) << "at " << worstX << "," << worstY;
-  CheckFullScreen(gl, c.w, c.h);
+  EXPECT_EQ(PictureFault(gl, c.w, c.h), "");
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, BothPaths,
@@ -492,7 +541,7 @@ TEST(NoDisplay, ServicesFailAndTheMessageGoesToStandardError) {
                                              {"ALSOFT_DRIVERS", "null"}}),
                             dir / "out.txt", dir / "err.txt");
     ASSERT_GT(pid, 0);
-    const int code = WaitExit(pid, 10s);
+    const int code = WaitExit(pid, PATIENCE);
     if (code == STILL_RUNNING) Stop(pid);
     EXPECT_EQ(code, 3) << ReadFile(dir / "err.txt");
     EXPECT_EQ(ReadFile(dir / "out.txt"),

@@ -1,4 +1,6 @@
 #include <map>
+#include <string>
+#include <tuple>
 #include <vector>
 
 #include "tests/game/game_fixture.h"
@@ -259,5 +261,71 @@ TEST_F(Scenery, ScoreAndPanelsFollowThePlayersStates) {
     EXPECT_EQ(Pixel(24, 22) == ScreenColour(248, 0, 0), c.state1 == 1);
     EXPECT_EQ(Pixel(42, 25) == BAR, c.state1 == 1);
   }
+}
+
+// In a real frame the HUD is drawn last: a beam fired from a ship near the
+// top left passes under the panel, and the bars and the score already show
+// what the beam did in this frame (a fighter shot down, player 2 hit).
+TEST_F(Scenery, InAFrameTheHudLiesOverTheShotsAndShowsWhatTheyDid) {
+  struct StopAfterTheFrame {};
+  constexpr int32_t ATTACK = 57;
+  const uint16_t BEAM = ScreenColour(248, 252, 248);
+  keyTable[5] = ATTACK;
+  player1State = player2State = 1;
+  playerCount = 2;
+  escLatch = 1;
+  host_->SetKey(ATTACK, true);
+  std::vector<uint16_t> picture;
+  std::vector<TestHost::TextDrawn> texts;
+  host_->onPresent = [&](const uint16_t* pixels) {
+    if (host_->presents == 1) {
+      // The game's media are loaded: put ours in their place.
+      MakeHudSprites();
+      MakeSolidSprite(SPRITE_BEAM, 1, 600, {248, 252, 248});
+      MakeSolidSprite(SPRITE_PLAYER1_SHEET, 100, 150, {200, 200, 200});
+      MakeSolidSprite(SPRITE_PLAYER2_SHEET, 100, 150, {200, 200, 200});
+      MakeSolidSprite(SPRITE_FIGHTER_SHEET, 164, 5 * 85, {200, 0, 200});
+      player1X = 20;  // just below the corner that hides the HUD
+      player1Y = 60;
+      player1Weapon = 3;  // the beam, fired at the end of frame 1 from x 85
+      player1LastShotTime = int32_t(host_->now - 1000);
+      player2X = 90;
+      player2Y = 250;
+    } else if (host_->presents == 2) {
+      ASSERT_EQ(beamState[1], 1);
+      ASSERT_EQ(beamX[1], 85);
+      // Frame 2 moves the beam to x 100, through a fighter and player 2.
+      fighterState[1] = 1;
+      fighterX[1] = 50 + fighterSpeed;
+      fighterY[1] = 400;
+      player2Energy = 150;
+      score = 1000;
+      host_->textsDrawn.clear();
+    } else {
+      picture.assign(pixels, pixels + SCREEN_WIDTH * SCREEN_HEIGHT);
+      texts = host_->textsDrawn;
+      throw StopAfterTheFrame{};
+    }
+  };
+  EXPECT_THROW(RunGame(), StopAfterTheFrame);
+  ASSERT_EQ(picture.size(), size_t(SCREEN_WIDTH * SCREEN_HEIGHT));
+  const auto at = [&](int32_t x, int32_t y) { return picture[y * SCREEN_WIDTH + x]; };
+  EXPECT_EQ(fighterState[1], 2);
+  EXPECT_EQ(score, 1020);
+  EXPECT_EQ(player2Energy, 50);
+  EXPECT_EQ(at(100, 9), BEAM);   // above the panel
+  EXPECT_EQ(at(100, 70), BEAM);  // below it, over player 1's ship
+  int32_t beamInPanel = 0;
+  for (int32_t y = 10; y <= 48; ++y) beamInPanel += at(100, y) == BEAM;
+  EXPECT_EQ(beamInPanel, 0);
+  EXPECT_EQ(at(100, 12), PANEL);
+  EXPECT_EQ(at(100, 20), PLAYER_PANEL);
+  EXPECT_EQ(at(100, 25), BAR);
+  int32_t p2Bar = 0;
+  while (p2Bar < 200 && at(227 + p2Bar, 25) == BAR) ++p2Bar;
+  EXPECT_EQ(p2Bar, 50);
+  std::vector<std::tuple<int32_t, int32_t, std::string>> shown;
+  for (const auto& t : texts) shown.emplace_back(t.x, t.y, t.text);
+  EXPECT_EQ(shown, (std::vector<std::tuple<int32_t, int32_t, std::string>>{{146, 22, "1020"}, {331, 22, "1020"}}));
 }
 }  // namespace

@@ -162,6 +162,43 @@ TEST_F(AfterTheGame, ScoreZeroOverANegativeRecordOnlyReadsIt) {
   EXPECT_EQ(dir_.Get("data1"), stored);
 }
 
+// Two games in a row, as the menu starts them: each scores a survival bonus
+// below the record and then loses its ship. Together the two would beat the
+// record; alone neither does. Each starts from 0 on its HUD.
+TEST_F(AfterTheGame, EachGameStartsFromZeroAndIsJudgedByItsOwnScore) {
+  StoreRecord("data1", 700);
+  const Bytes stored = dir_.Get("data1");
+  struct Game {
+    int32_t bonusFrame, bonus;
+  };
+  for (const Game g : {Game{1800, 500}, Game{3900, 600}}) {
+    playerCount = 1;
+    player1State = 1;
+    player2State = 0;
+    std::vector<std::vector<std::string>> hud;  // the texts of each frame, frame 1 first
+    host_->textsDrawn.clear();
+    host_->onPresent = [&](const uint16_t*) {
+      if (frameCounter > 1) {
+        std::vector<std::string> texts;
+        for (const auto& t : host_->textsDrawn) texts.push_back(t.text);
+        hud.push_back(texts);
+      }
+      host_->textsDrawn.clear();
+      if (hud.size() == 1) frameCounter = g.bonusFrame;  // frame 2 pays the bonus
+      if (hud.size() == 2) player1Energy = 0;
+    };
+    ASSERT_EQ(Run(RunGame), Screen::GameOver) << "game with the bonus of " << g.bonusFrame;
+    ASSERT_GE(hud.size(), 3u);
+    EXPECT_EQ(hud[0], std::vector<std::string>{"0"}) << "first frame of the game with the bonus of " << g.bonusFrame;
+    EXPECT_EQ(hud[1], std::vector<std::string>{std::to_string(g.bonus)});
+    EXPECT_EQ(score, g.bonus);
+    host_->SetKey(ESC, true);
+    EXPECT_EQ(Run(GameOver), Screen::Menu) << "game with the bonus of " << g.bonusFrame;
+    host_->SetKey(ESC, false);
+  }
+  EXPECT_EQ(dir_.Get("data1"), stored);
+}
+
 // ---- name entry ----
 
 struct Typing {

@@ -61,14 +61,24 @@ TEST_F(KeyFile, LongerFileCountsOnlyItsFirst52Bytes) {
   EXPECT_EQ(Table(), keys);
 }
 
-// Any one bad entry replaces the whole table; codes outside 1..255 are no keys.
+// Any one bad entry replaces the whole table, the first and the last
+// included; codes outside 1..255 are no keys.
 TEST_F(KeyFile, OneBadEntryGivesAllDefaults) {
-  for (int32_t bad : {0, 256, -1, 0x7FFFFFFF}) {
-    std::vector<int32_t> keys = {16, 17, 18, 19, 20, 21, bad, 23, 24, 25, 26, 27, 28};
+  struct Case {
+    int32_t entry, value;
+    bool defaults;
+  };
+  const std::vector<Case> cases = {
+      {7, 0, true},    {7, 256, true},  {7, -1, true},   {7, 0x7FFFFFFF, true}, {1, 0, true},
+      {13, 0, true},   {13, -1, true},  {13, 256, true}, {13, 255, false},      {13, 1, false},
+  };
+  for (const Case& c : cases) {
+    std::vector<int32_t> keys = {16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28};
+    keys[size_t(c.entry - 1)] = c.value;
     WriteFile(keys);
     keyTable.fill(0);
     LoadKeys();
-    EXPECT_EQ(Table(), DEFAULTS) << "bad entry " << bad;
+    EXPECT_EQ(Table(), c.defaults ? DEFAULTS : keys) << "entry " << c.entry << " = " << c.value;
   }
 }
 

@@ -357,6 +357,14 @@ class ScreenWindow : public QWindow {
 
   const char* Path() const { return context_ != nullptr ? "opengl" : "software"; }
 
+  // Shown again, the window keeps its old place in the stack, under the menu
+  // made since; a window manager raises it on activation, bare X does not.
+  void ShowOnTop() {
+    showFullScreen();
+    raise();
+    requestActivate();
+  }
+
  protected:
   // No copy of the frame is kept: the texture or the backing store's image
   // still holds the last picture, and is shown again.
@@ -400,10 +408,7 @@ class ScreenWindow : public QWindow {
     context_->doneCurrent();
     destroy();
     UseSoftware();
-    if (shown) {
-      showFullScreen();
-      requestActivate();
-    }
+    if (shown) ShowOnTop();
     return !isExposed();  // drawn at the next expose
   }
 
@@ -590,8 +595,7 @@ class DesktopHost : public PlatformHost {
       screen_->setGeometry(s->geometry());
     }
     screen_->setCursor(Qt::BlankCursor);
-    screen_->showFullScreen();
-    screen_->requestActivate();
+    screen_->ShowOnTop();
     // The caller asks at once whether the screen is there; give the window
     // system a moment to map it, as a mode switch would take.
     QElapsedTimer waited;

@@ -1,12 +1,14 @@
 #!/bin/bash
-# The real binary on Xvfb, driven by xdotool: the menu, a game and back, the
-# refused "Controls" tab, "Exit Game"; then in a fresh folder a key captured
-# with a real key press, "Save Settings", and the submission URL handed to a
-# browser stand-in. Screenshots of the four tabs land in $2 (when given).
+# The real binary on Xvfb (no window manager), driven by xdotool: the menu,
+# three games and back, each game on top of every window while it is played
+# and each new menu on top once it has ended, the refused "Controls" tab,
+# "Exit Game"; then in a fresh folder a key captured with a real key press,
+# "Save Settings", and the submission URL handed to a browser stand-in.
+# Screenshots of the three games and the four tabs land in $2 (when given).
 set -u
 binary="$1"
 shots="${2:-}"
-for tool in Xvfb xdotool xprop import convert; do
+for tool in Xvfb xdotool xprop xwininfo import convert compare; do
   command -v $tool >/dev/null || { echo "no $tool"; exit 77; }
 done
 
@@ -110,6 +112,32 @@ check_menu_window() {  # window
   eval "$(xdotool getwindowgeometry --shell "$1")"
   [ "$X,$Y,$WIDTH,$HEIGHT" = "465,412,350,200" ] || fail "menu client area at $X,$Y size ${WIDTH}x$HEIGHT"
 }
+# The window on top of all that are shown, as a decimal id like xdotool's:
+# xwininfo lists the root's children from the top of the stack down.
+top_window() {
+  local w
+  for w in $(xwininfo -root -children | sed -n 's/^ *\(0x[0-9a-f]*\) .*/\1/p'); do
+    xwininfo -id "$w" 2>/dev/null | grep -q 'Map State: IsViewable' && { echo $((w)); return 0; }
+  done
+  return 1
+}
+stacking() { xwininfo -root -children | grep '^ *0x'; }
+diff=""
+# The menu's page as it was first drawn; once a game is over it shows again.
+back_on_the_game_page() {
+  page_shot "$work/game_page_after.png"
+  diff=$(compare -metric AE "$work/game_page_before.png" "$work/game_page_after.png" null: 2>&1)
+  [ "${diff%% *}" -lt 50 ] 2>/dev/null
+}
+menu_on_top() { back_on_the_game_page && [ "$(top_window)" = "$1" ]; }
+# The game window is on top, and where the menu stands the player sees the
+# game: its picture differs from the menu's page almost everywhere.
+game_on_top() {
+  import -window root "$work/playing.png"
+  convert "$work/playing.png" -crop 344x176+$((menu_x + 3))+$((menu_y + 22)) +repage "$work/centre.png"
+  diff=$(compare -metric AE "$work/game_page_before.png" "$work/centre.png" null: 2>&1)
+  [ "${diff%% *}" -gt $((344 * 176 / 2)) ] 2>/dev/null && [ "$(top_window)" = "$screen" ]
+}
 wait_exit() {
   wait_for eval '! kill -0 $app 2>/dev/null' || fail "$1 did not end the program"
   wait $app
@@ -128,31 +156,44 @@ check_menu_window "$menu"
 sleep 0.5
 locate_menu "$menu"
 page_shot "$work/game_page_before.png"
-click_page 240 20 90 20  # "1 Player Game"
-screen=$(wait_window '^Tolvane$') || fail "1 Player Game opened no game screen"
-full_screen() { xdotool getwindowgeometry "$screen" | grep -q "1280x1024"; }
-wait_for full_screen || fail "game window is not full screen: $(xdotool getwindowgeometry "$screen")"
-# Xvfb's only OpenGL is Mesa's software renderer: the default path is the scaler.
-wait_for grep -q '^full screen: ' "$work/run1/stderr"
-grep -qE '^full screen: software renderer .+, scaling in software$' "$work/run1/stderr" ||
-  fail "the game screen did not take the software scaler: $(grep '^full screen: ' "$work/run1/stderr")"
-xdotool windowfocus --sync "$screen" 2>/dev/null
-xdotool key Escape
-menu2=$(wait_window "$TITLE" "$menu") || fail "Escape brought no new menu"
-sleep 0.5
-locate_menu "$menu2"
+# The window made once for the game is shown again for each game, under the
+# menu made since; without a window manager only a raise puts it on top.
+for game in 1 2 3; do
+  if [ $game -eq 2 ]; then
+    click_page 240 50 90 20  # "2 Player Game"
+  else
+    click_page 240 20 90 20  # "1 Player Game"
+  fi
+  screen=$(wait_window '^Tolvane$') || fail "game $game: the start button opened no game screen"
+  full_screen() { xdotool getwindowgeometry "$screen" | grep -q "1280x1024"; }
+  wait_for full_screen || fail "game window is not full screen: $(xdotool getwindowgeometry "$screen")"
+  if [ $game -eq 1 ]; then
+    # Xvfb's only OpenGL is Mesa's software renderer: the default path is the scaler.
+    wait_for grep -q '^full screen: ' "$work/run1/stderr"
+    grep -qE '^full screen: software renderer .+, scaling in software$' "$work/run1/stderr" ||
+      fail "the game screen did not take the software scaler: $(grep '^full screen: ' "$work/run1/stderr")"
+  fi
+  on_top=0
+  wait_for game_on_top && on_top=1
+  [ -n "$shots" ] && mkdir -p "$shots" && cp "$work/playing.png" "$shots/game_$game.png"
+  [ $on_top -eq 1 ] ||
+    fail "game $game is not on top ($diff pixels of the menu's place differ from the menu); stack from the top:
+$(stacking)"
+  xdotool windowfocus --sync "$screen" 2>/dev/null
+  xdotool key Escape
+  next=$(wait_window "$TITLE" "$menu") || fail "Escape from game $game brought no new menu"
+  menu=$next
+  locate_menu "$menu"
+  wait_for menu_on_top "$menu" ||
+    fail "the menu after game $game is not on top ($diff pixels differ from its page); stack from the top:
+$(stacking)"
+done
 click_tab 1  # "Controls", refused after a game
 box=$(wait_window '^Error !!!$') || fail "no message for the Controls tab"
 import -window root "$work/box.png"
 xdotool windowfocus --sync "$box" 2>/dev/null
 xdotool key Return
 # The menu goes back to "The Game" once the box is gone: wait for that page.
-diff=""
-back_on_the_game_page() {
-  page_shot "$work/game_page_after.png"
-  diff=$(compare -metric AE "$work/game_page_before.png" "$work/game_page_after.png" null: 2>&1)
-  [ "${diff%% *}" -lt 50 ] 2>/dev/null
-}
 wait_for back_on_the_game_page || fail "the menu did not return to The Game ($diff pixels differ)"
 click_page 240 130 90 20  # "Exit Game"
 wait_exit "Exit Game"

@@ -17,12 +17,16 @@ void ShowKeyName(int32_t action) {
 void CaptureKey(int32_t buttonId) {
   const int32_t action = buttonId - 29;
   SetControlText(buttonId, "?");
+  // Only keys count while we wait: a tab changed meanwhile would hide the "?"
+  // and still hand this action the next key pressed.
+  SwallowWindowInput(1);
   // Escape alone never ends the wait, nor does any key while Escape is held.
   for (;;) {
     PollKeyboard();
     if (KeyIsDown(-1) != 0 && KeyIsDown(KEY_ESCAPE) == 0) break;
     YieldProcessor(0);
   }
+  SwallowWindowInput(0);
   // A key belongs to one action: whoever holds a key that is down loses it,
   // the capturing action included.
   for (int32_t i = 1; i <= KEY_ACTION_COUNT; ++i) {

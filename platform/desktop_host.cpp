@@ -128,6 +128,28 @@ uint64_t MonotonicMicros() {
 // What times the key holds; tests set their own.
 uint64_t (*g_keyClock)() = MonotonicMicros;
 
+// Set while the key capture waits: its pumps must not let the menu act.
+bool g_swallowWindowInput = false;
+
+// What would make a widget act: a click, the wheel over the tab bar, a key at
+// a focused button or the tab control, the close box.
+bool IsWidgetInput(QEvent::Type t) {
+  switch (t) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::Wheel:
+    case QEvent::ContextMenu:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::Shortcut:
+    case QEvent::Close:
+      return true;
+    default:
+      return false;
+  }
+}
+
 // Keeps LiveKeys() by DirectInput code from the key events of every window.
 class KeyWatcher : public QObject {
  public:
@@ -189,6 +211,12 @@ class KeyWatcher : public QObject {
         deferredRelease_.reset();
         releaseTimer_.stop();
       }
+    }
+    // Keys were taken above, so the keyboard state still sees them. Accepted,
+    // an event goes no further up to the parents; the close box refused.
+    if (g_swallowWindowInput && watched->isWidgetType() && IsWidgetInput(t)) {
+      e->setAccepted(t != QEvent::Close);
+      return true;
     }
     return QObject::eventFilter(watched, e);
   }
@@ -529,6 +557,7 @@ class DesktopHost : public PlatformHost {
   DesktopHost() { g_liveHost = this; }
   ~DesktopHost() override {
     ReleaseAll();
+    g_swallowWindowInput = false;
     if (g_liveHost == this) g_liveHost = nullptr;
   }
 
@@ -702,6 +731,8 @@ class DesktopHost : public PlatformHost {
   int32_t ControlState(int32_t id) override { return windows_.ControlState(id); }
   void SetControlState(int32_t id, int32_t value) override { windows_.SetControlState(id, value); }
   int32_t WaitEvent(int32_t* controlId) override { return windows_.WaitEvent(controlId); }
+  // Widgets only: the full screen is a bare window and keeps its events.
+  void SwallowWindowInput(bool on) override { g_swallowWindowInput = on; }
   void DestroyWindows() override { windows_.DestroyAll(); }
 
  private:

@@ -329,8 +329,10 @@ bool DesktopUserSelectTab(int32_t id, int32_t index) {
 bool DesktopUseCloseBox(int32_t n) {
   QWidget* window = LiveWindow(n);
   if (window == nullptr) return false;
+  // As the window system does it: to the native window, which asks the widget.
+  QObject* target = window->windowHandle() != nullptr ? static_cast<QObject*>(window->windowHandle()) : window;
   QCloseEvent e;
-  QCoreApplication::sendEvent(window, &e);
+  QCoreApplication::sendEvent(target, &e);
   return true;
 }
 

@@ -89,6 +89,8 @@ class PlatformHost {
   virtual void SetControlState(int32_t id, int32_t value) { (void)id; (void)value; }
   // Blocks for the next event; sets *controlId for control events.
   virtual int32_t WaitEvent(int32_t* controlId) { (void)controlId; return 0; }
+  // On: the windows' input reaches the live keys and nothing else.
+  virtual void SwallowWindowInput(bool on) { (void)on; }
   virtual void DestroyWindows() {}
 };
 

@@ -289,6 +289,8 @@ int32_t WaitEvent() {
 
 int32_t EventControlId() { return lastControlId; }
 
+void SwallowWindowInput(int32_t on) { Host().SwallowWindowInput(on != 0); }
+
 // ---- browser ---------------------------------------------------------------------
 
 int32_t ShellExecuteA(Handle window, const std::string& verb, const std::string& url,

@@ -137,6 +137,10 @@ int32_t ControlState(int32_t id);
 void SetControlState(int32_t id, int32_t value);
 int32_t WaitEvent();
 int32_t EventControlId();
+// While on (non-zero), the menu's windows act on no click, key or close box:
+// such input is dropped, not kept for later. Keys still reach the keyboard
+// state.
+void SwallowWindowInput(int32_t on);
 
 // ---- files (in programDirectory) -------------------------------------------------------
 extern std::string programDirectory;

@@ -59,6 +59,8 @@ INSTANTIATE_TEST_SUITE_P(
         CaptureCase{"AnotherActionsKey", 30, {{5, 0x1E, true}}, 0x1E, "A", {7}, 5},
         CaptureCase{"ItsOwnKey", 30, {{5, 0xCB, true}}, 0xCB, "Left", {}, 5},
         CaptureCase{"AWithRightControl", 30, {{5, 0x1E, true}, {5, 0x9D, true}}, 0x9D, "RightControl", {5, 7}, 5},
+        // The pause is an action like the others: its key is taken from it too.
+        CaptureCase{"ThePausesKey", 34, {{5, 0x19, true}}, 0x19, "P", {13}, 5},
         // Escape alone, and any key while Escape is held, keep the wait going.
         CaptureCase{"EscapeAloneWaits", 42, {{2, 0x01, true}, {10, 0x3B, true}, {50, 0x01, false}}, 0x3B, "F1", {}, 50},
         // A code without a name shows the name the previous lookup left: the
@@ -84,17 +86,36 @@ TEST_F(MenuTest, SpaceDownAtTheLastPollBlocksTheCapture) {
 }
 
 TEST_F(MenuTest, TakenKeyLeavesAnActionWithoutOneAndSavingAndTabsRefuse) {
-  WriteFile("keyboard", "old");
-  host_->KeyDownAtTime(host_->now + 3, 0x1E);
-  ASSERT_FALSE(Run({Click(30), Click(43), SelectTab(0)}));
-  ASSERT_EQ(host_->messageBoxes.size(), 2u);
-  for (const auto& box : host_->messageBoxes)
-    EXPECT_EQ(box, std::make_pair(std::string("Error !!!"),
-                                  std::string("There are some actions without a defined key...")));
-  // Both times "Controls" is selected before the message.
-  EXPECT_EQ(host_->tabAtMessage, (std::vector<int32_t>{1, 1}));
-  EXPECT_EQ(At(0).state, 1);
-  EXPECT_EQ(ReadFile("keyboard"), "old");
+  struct Case {
+    const char* what;
+    int32_t button;
+    int32_t code;
+    const char* name;
+    int32_t loser;  // the action that held the code
+  };
+  for (const Case c : {Case{"player 2 Left's A for player 1 Left", 30, 0x1E, "A", 7},
+                       Case{"the pause's P for player 1 Attack", 34, 0x19, "P", 13}}) {
+    SCOPED_TRACE(c.what);
+    WriteFile("keyboard", "old");
+    std::copy(DEFAULT_KEYS.begin(), DEFAULT_KEYS.end(), keyTable.begin());
+    host_->messageBoxes.clear();
+    host_->tabAtMessage.clear();
+    host_->KeyDownAtTime(host_->now + 3, c.code);
+    ASSERT_FALSE(Run({Click(c.button), Click(43), SelectTab(0)}));
+    host_->SetKey(c.code, false);
+    EXPECT_EQ(host_->keysAtEnd[size_t(c.button - 29)], c.code);
+    EXPECT_EQ(At(c.button).text, c.name);
+    EXPECT_EQ(host_->keysAtEnd[size_t(c.loser)], 0);
+    EXPECT_EQ(At(c.loser + 29).text, "");
+    ASSERT_EQ(host_->messageBoxes.size(), 2u);
+    for (const auto& box : host_->messageBoxes)
+      EXPECT_EQ(box, std::make_pair(std::string("Error !!!"),
+                                    std::string("There are some actions without a defined key...")));
+    // Both times "Controls" is selected before the message.
+    EXPECT_EQ(host_->tabAtMessage, (std::vector<int32_t>{1, 1}));
+    EXPECT_EQ(At(0).state, 1);
+    EXPECT_EQ(ReadFile("keyboard"), "old");
+  }
 }
 
 std::string TableBytes(const std::array<int32_t, 14>& keys) {

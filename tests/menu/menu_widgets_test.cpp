@@ -2,11 +2,16 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QGuiApplication>
+#include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <utility>
+#include <vector>
 
 #include "highscores/highscores.h"
 #include "keys/keys.h"
@@ -142,6 +147,159 @@ TEST_F(MenuWidgets, TextsFitAndControlsLieInsideTheWindow) {
       }
     }
   });
+}
+
+// The key layer's clock, moved by hand, so that a key let go is up at once.
+uint64_t g_keyTime = 0;
+uint64_t KeyTime() { return g_keyTime; }
+
+using Events = std::vector<std::pair<int32_t, int32_t>>;  // event, control id (-1: none)
+
+// The menu's key capture against input as the window system delivers it:
+// clicks and keys go to the native window, which hands them to the widget
+// under the pointer or with the focus.
+class CaptureOnWidgets : public MenuWidgets {
+ protected:
+  void SetUp() override {
+    MenuWidgets::SetUp();
+    g_keyTime = 1'000'000;
+    DesktopSetKeyClock(KeyTime);
+    // The tabs and buttons the capture is about, under the menu's own ids.
+    ASSERT_NE(CreateAppWindow(0, 0, 0, 350, 200, 0xCA0001, "Capture"), 0);
+    BeginControlParent(WindowHandle(0));
+    AddTabControl(0, 1, 1, 399, 299);
+    AddControlItem(0, 0, "The Game");
+    AddPushButton(2, 240, 20, 90, 20, "1 Player Game");
+    AddControlItem(0, 0, "Controls");
+    AddPushButton(43, 85, 14, 75, 20, "Save Settings");
+    AddPushButton(44, 20, 14, 60, 20, "Reset");
+    AddPushButton(30, 80, 64, 80, 16, "Left");
+    AddPushButton(31, 80, 81, 80, 16, "Right");
+    EndControlParent();
+    for (QWindow* w : QGuiApplication::topLevelWindows())
+      if (w->isVisible() && w->title() == "Capture") window_ = w;
+    ASSERT_NE(window_, nullptr);
+  }
+  void TearDown() override {
+    DesktopSetKeyClock(nullptr);
+    MenuWidgets::TearDown();
+  }
+
+  void ClickAt(const DesktopRect& r) {
+    QTest::mouseClick(window_, Qt::LeftButton, Qt::NoModifier,
+                      window_->mapFromGlobal(QPoint(r.x + r.w / 2, r.y + r.h / 2)));
+  }
+  void ClickControl(int32_t id) {
+    DesktopRect r;
+    ASSERT_TRUE(DesktopControlScreenRect(id, &r));
+    ClickAt(r);
+  }
+  void ClickTab(int32_t index) {
+    DesktopRect r;
+    ASSERT_TRUE(DesktopTabScreenRect(0, index, &r));
+    ClickAt(r);
+  }
+  // Held long enough that a release lets go at once.
+  void Release(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    g_keyTime += 60'000;
+    QTest::keyRelease(window_, key, modifiers);
+  }
+
+  // What the menu's event wait hands out, in order, up to now. A click made
+  // by the test hook comes last, so the wait never blocks.
+  Events Queued() {
+    DesktopClickButton(2);
+    Events got;
+    for (;;) {
+      const int32_t event = WaitEvent();
+      if (event == EVENT_CONTROL && EventControlId() == 2) return got;
+      got.push_back({event, event == EVENT_CONTROL ? EventControlId() : -1});
+    }
+  }
+
+  // Runs the capture of `button`; each pass of the user's runs in one pump
+  // of its wait, once the "?" shows; the last presses the key.
+  void CaptureWithUser(int32_t button, const std::vector<std::function<void()>>& passes) {
+    size_t next = 0;
+    QTimer user;
+    user.setInterval(0);
+    QObject::connect(&user, &QTimer::timeout, [&] {
+      if (DesktopControlText(button) != "?") return;
+      if (next < passes.size()) {
+        passes[next++]();
+        return;
+      }
+      // The poll after the key ends the wait, so the key never reached the
+      // keyboard; F1 ends it, and the test goes on.
+      ADD_FAILURE() << "the capture is still waiting after its key";
+      LiveKeys()[0x3B] = 0x80;
+    });
+    user.start();
+    CaptureKey(button);
+    user.stop();
+    LiveKeys()[0x3B] = 0;
+    EXPECT_EQ(next, passes.size());
+  }
+
+  QWindow* window_ = nullptr;
+};
+
+TEST_F(CaptureOnWidgets, WhileItWaitsNoClickKeyOrCloseBoxActsAndItTakesItsKey) {
+  ClickTab(1);
+  EXPECT_EQ(Queued(), (Events{{EVENT_CONTROL, 0}}));
+  ASSERT_EQ(ControlState(0), 1);
+  struct Case {
+    const char* what;
+    int32_t button;
+    std::vector<std::function<void()>> passes;
+    std::function<void()> afterwards;
+    int32_t takes;
+    const char* label;
+  };
+  const Case cases[] = {
+      {"a click on another tab, on a button and the close box; then X",
+       30,
+       {[&] {
+          ClickControl(44);
+          ClickTab(0);
+          DesktopUseCloseBox(0);
+        },
+        [&] { QTest::keyPress(window_, Qt::Key_X); }},
+       [&] { Release(Qt::Key_X); },
+       0x2D,
+       "X"},
+      // Escape keeps the wait going while Ctrl+Tab reaches the focused
+      // button, and from it the tab control, which would turn to the next tab.
+      {"Ctrl+Tab while Escape is held",
+       31,
+       {[&] { QTest::keyPress(window_, Qt::Key_Escape); },
+        [&] { QTest::keyPress(window_, Qt::Key_Tab, Qt::ControlModifier); },
+        [&] { Release(Qt::Key_Escape); }},
+       [&] { Release(Qt::Key_Tab, Qt::ControlModifier); },
+       0x1D,
+       "LeftControl"},
+      // Space at the focused button would click it when let go.
+      {"Space", 30, {[&] { QTest::keyPress(window_, Qt::Key_Space); }}, [&] { Release(Qt::Key_Space); }, 0x39,
+       "Space"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    SetControlState(0, 1);  // each case on the Controls page, whatever the one before did
+    // A click of the user's starts it, and leaves the focus on the button.
+    ClickControl(c.button);
+    EXPECT_EQ(Queued(), (Events{{EVENT_CONTROL, c.button}}));
+    CaptureWithUser(c.button, c.passes);
+    c.afterwards();
+    EXPECT_EQ(keyTable[size_t(c.button - 29)], c.takes);
+    EXPECT_EQ(DesktopControlText(c.button), c.label);
+    EXPECT_EQ(ControlState(0), 1);
+    EXPECT_TRUE(DesktopControlVisible(c.button)) << "the Controls page is still shown";
+    EXPECT_TRUE(DesktopWindowVisible(0));
+    EXPECT_EQ(Queued(), Events{}) << "nothing was kept for later";
+  }
+  // Once it is done the menu takes clicks again.
+  ClickControl(43);
+  EXPECT_EQ(Queued(), (Events{{EVENT_CONTROL, 43}}));
 }
 
 TEST_F(MenuWidgets, RecordLabelsShowAValidAndAFailingRecord) {

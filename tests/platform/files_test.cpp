@@ -251,43 +251,63 @@ TEST_F(FilesTest, AFileWithASecondNameIsWrittenInPlace) {
 }
 
 // A write removes the temporaries that killed writers left beside the file:
-// "." name "." and six letters or digits, a plain file of one name that no
-// writer holds a lock on. Nothing else goes: not one that a writer still at
-// work holds, not another file's, not a name that is not plainly one of ours.
+// "." name ".tolvane-" and six letters or digits, a plain file of one name
+// that no writer holds a lock on. Nothing else goes: not one that a writer
+// still at work holds, not another file's, and none of the names that people
+// and tools give to copies of the file, rsync's ".name.XXXXXX" among them.
 TEST_F(FilesTest, AWriteRemovesOnlyTheTemporariesOfWritersThatAreGone) {
-  const std::vector<std::string> abandoned{".data1.a1B2c3", ".data1.000000"};
-  std::vector<std::string> kept{".data1.a1B2c", ".data1.a1B2c3d", ".data1.a1B-c3", "data1.a1B2c3", ".data1a1B2c3",
-                                ".data2.a1B2c3", ".data1.HeLd01", ".data1.TwoNms", ".data1.SymLnk", ".data1.FoLder"};
-  Put("data1", Bytes("old"));
-  for (const auto& name : abandoned) Put(name, Bytes("x"));
-  for (const auto& name : kept) {
-    if (name == ".data1.SymLnk") {
-      fs::create_symlink("data1", dir + "/" + name);
-    } else if (name == ".data1.FoLder") {
-      fs::create_directory(dir + "/" + name);
-    } else {
-      Put(name, Bytes("x"));
+  struct Beside {
+    const char* file;
+    std::vector<std::string> abandoned, kept;
+  };
+  const std::vector<Beside> cases{
+      {"data1",
+       {".data1.tolvane-a1B2c3", ".data1.tolvane-000000"},
+       {".data1.backup", ".data1.orig01", ".data1.README", ".data1.a1B2c3", ".data1.tolvane-a1B2c",
+        ".data1.tolvane-a1B2c3d", ".data1.tolvane-a1B-c3", ".data1.tolvane.a1B2c3", "data1.tolvane-a1B2c3",
+        ".data1tolvane-a1B2c3", ".data2.tolvane-a1B2c3", ".data1.tolvane-HeLd01", ".data1.tolvane-TwoNms",
+        ".data1.tolvane-SymLnk", ".data1.tolvane-FoLder"}},
+      {"keyboard", {".keyboard.tolvane-Zz9Zz9"}, {".keyboard.backup", ".keyboard.Zz9Zz9", ".data1.tolvane-Zz9Zz9"}},
+  };
+  for (Beside c : cases) {
+    SCOPED_TRACE(c.file);
+    fs::remove_all(dir);
+    fs::create_directory(dir);
+    Put(c.file, Bytes("old"));
+    for (const auto& name : c.abandoned) Put(name, Bytes("x"));
+    for (const auto& name : c.kept) {
+      if (name.ends_with("SymLnk")) {
+        fs::create_symlink(c.file, dir + "/" + name);
+      } else if (name.ends_with("FoLder")) {
+        fs::create_directory(dir + "/" + name);
+      } else {
+        Put(name, Bytes("x"));
+      }
     }
-  }
-  fs::create_hard_link(dir + "/.data1.TwoNms", dir + "/twonames");
-  if (RunningAsRoot()) {
-    // Neither this user's nor the record's owner's.
-    Put(".data1.OtHer1", Bytes("x"));
-    ASSERT_EQ(::chown((dir + "/.data1.OtHer1").c_str(), 4242, 4242), 0);
-    kept.push_back(".data1.OtHer1");
-  }
-  // As a writer still at work holds its temporary.
-  const int held = ::open((dir + "/.data1.HeLd01").c_str(), O_RDONLY | O_CLOEXEC);
-  ASSERT_GE(held, 0);
-  ASSERT_EQ(::flock(held, LOCK_EX | LOCK_NB), 0);
+    const std::string twoNames = dir + "/." + c.file + ".tolvane-TwoNms";
+    if (fs::exists(twoNames)) fs::create_hard_link(twoNames, dir + "/second-name");
+    if (RunningAsRoot()) {
+      // Neither this user's nor the record's owner's.
+      const std::string other = "." + std::string(c.file) + ".tolvane-OtHer1";
+      Put(other, Bytes("x"));
+      ASSERT_EQ(::chown((dir + "/" + other).c_str(), 4242, 4242), 0);
+      c.kept.push_back(other);
+    }
+    // As a writer still at work holds its temporary.
+    const std::string heldName = dir + "/." + c.file + ".tolvane-HeLd01";
+    const int held = fs::exists(heldName) ? ::open(heldName.c_str(), O_RDONLY | O_CLOEXEC) : -1;
+    if (held >= 0) {
+      ASSERT_EQ(::flock(held, LOCK_EX | LOCK_NB), 0);
+    }
 
-  ASSERT_NE(OpenFileSlotReadWrite(0, "data1"), 0);
-  WriteTextLine("new");
-  CloseFileSlot(0);
-  ::close(held);
-  EXPECT_EQ(Get("data1"), Bytes("new\r\n"));
-  for (const auto& name : abandoned) EXPECT_FALSE(fs::exists(fs::symlink_status(dir + "/" + name))) << name;
-  for (const auto& name : kept) EXPECT_TRUE(fs::exists(fs::symlink_status(dir + "/" + name))) << name;
+    ASSERT_NE(OpenFileSlotReadWrite(0, c.file), 0);
+    WriteTextLine("new");
+    CloseFileSlot(0);
+    if (held >= 0) ::close(held);
+    EXPECT_EQ(Get(c.file), Bytes("new\r\n"));
+    for (const auto& name : c.abandoned) EXPECT_FALSE(fs::exists(fs::symlink_status(dir + "/" + name))) << name;
+    for (const auto& name : c.kept) EXPECT_TRUE(fs::exists(fs::symlink_status(dir + "/" + name))) << name;
+  }
 }
 
 TEST_F(FilesTest, WithoutRoomForANewFileBesideItTheFileIsWrittenInPlace) {

@@ -18,7 +18,7 @@
 // The old bytes are written over in place, as careful editors do, where the
 // new file could not be the same file to everyone else:
 // - the file has a second name, or the new file cannot be given its owner and
-//   group;
+//   group or one of its extended attributes (an ACL, say);
 // - the name no longer is the file that was opened, or the file system cannot
 //   trade two names in one step;
 // - no new file can be made beside it.
@@ -29,6 +29,7 @@
 #include <sys/file.h>
 #include <sys/random.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -180,6 +181,69 @@ bool TakeOwner(int fd, const struct stat& old) {
   if (st.st_uid == old.st_uid && st.st_gid == old.st_gid) return true;
   return ::fchown(fd, old.st_uid, old.st_gid) == 0 && ::fstat(fd, &st) == 0 && st.st_uid == old.st_uid &&
          st.st_gid == old.st_gid;
+}
+
+// The names of a file's extended attributes; false where they cannot be
+// listed. A file system without them lists none.
+bool AttributeNames(int fd, std::vector<std::string>& names) {
+  names.clear();
+  for (int attempt = 0; attempt < 8; ++attempt) {
+    const ssize_t size = ::flistxattr(fd, nullptr, 0);
+    if (size < 0) return errno == ENOTSUP;
+    std::vector<char> list(size_t(size) + 1);
+    const ssize_t got = size > 0 ? ::flistxattr(fd, list.data(), list.size() - 1) : 0;
+    if (got < 0 && errno == ERANGE) continue;  // grew meanwhile
+    if (got < 0) return false;
+    for (size_t at = 0; at < size_t(got);) {
+      const std::string name(list.data() + at);
+      if (!name.empty()) names.push_back(name);
+      at += name.size() + 1;
+    }
+    return true;
+  }
+  return false;
+}
+
+// One attribute's value; false with errno ENODATA where the file has none.
+bool AttributeValue(int fd, const std::string& name, std::vector<char>& value) {
+  for (int attempt = 0; attempt < 8; ++attempt) {
+    const ssize_t size = ::fgetxattr(fd, name.c_str(), nullptr, 0);
+    if (size < 0) return false;
+    value.resize(size_t(size));
+    const ssize_t got = size > 0 ? ::fgetxattr(fd, name.c_str(), value.data(), value.size()) : 0;
+    if (got < 0 && errno == ERANGE) continue;
+    if (got < 0) return false;
+    value.resize(size_t(got));
+    return true;
+  }
+  errno = ERANGE;
+  return false;
+}
+
+// The new file is to carry exactly the old one's extended attributes, its
+// ACL among them; false where one of them cannot be given to it. A value the
+// new file already holds is not set again: a security label that the system
+// gives every new file (SELinux's, say) thus only has to be set where the old
+// file's label differs, and only a label that differs and cannot be given
+// sends the write in place. What the old file lacks goes from the new one
+// (an ACL the folder hands down, say), except the system's own labels.
+bool CopyAttributes(int from, int to) {
+  std::vector<std::string> names, present;
+  if (!AttributeNames(from, names) || !AttributeNames(to, present)) return false;
+  std::vector<char> value, have;
+  for (const std::string& name : names) {
+    if (!AttributeValue(from, name, value)) {
+      if (errno == ENODATA) continue;  // removed meanwhile
+      return false;
+    }
+    if (AttributeValue(to, name, have) && have == value) continue;
+    if (::fsetxattr(to, name.c_str(), value.data(), value.size(), 0) != 0) return false;
+  }
+  for (const std::string& name : present) {
+    if (name.rfind("security.", 0) == 0 || std::find(names.begin(), names.end(), name) != names.end()) continue;
+    if (::fremovexattr(to, name.c_str()) != 0 && errno != ENODATA) return false;
+  }
+  return true;
 }
 
 void SyncFolder(int heldFolder) {
@@ -338,7 +402,6 @@ class OpenFile {
     // A file written by another user (root, say) stays its owner's, or the
     // owner could not write it again.
     if (!TakeOwner(out, old)) return Drop(out, temp, Replace::Unavailable);
-    ::fchmod(out, old.st_mode & 07777);
 
     bool ok = true;
     std::vector<uint8_t> chunk(64 * 1024);
@@ -349,6 +412,10 @@ class OpenFile {
       at += int64_t(n);
     }
     if (!ok) return Drop(out, temp, Replace::Failed);
+    // After the bytes, which would take a file's capabilities away again; the
+    // mode last, as the attributes (an ACL) may have changed it.
+    if (!CopyAttributes(fd_, out)) return Drop(out, temp, Replace::Unavailable);
+    ::fchmod(out, old.st_mode & 07777);
     if (::fsync(out) != 0) return Drop(out, temp, Replace::Failed);
     return TakeTheName(out, temp);
   }

@@ -1,11 +1,17 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
+#include <array>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
+#include <tuple>
 
 #include "tests/platform/as_nobody.h"
 #include "tests/platform/platform_fixture.h"
@@ -325,6 +331,103 @@ TEST_F(FilesTest, WithoutRoomForANewFileBesideItTheFileIsWrittenInPlace) {
     ASSERT_EQ(::stat((dir + "/data2").c_str(), &is), 0);
     EXPECT_EQ(is.st_ino, was.st_ino);
   });
+}
+
+ino_t InodeOf(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 ? st.st_ino : 0;
+}
+
+// Every extended attribute of a file by name, as the system hands it out.
+std::map<std::string, std::vector<uint8_t>> AttributesOf(const std::string& path) {
+  std::map<std::string, std::vector<uint8_t>> all;
+  std::vector<char> names(size_t(std::max<ssize_t>(::listxattr(path.c_str(), nullptr, 0), 0)) + 1);
+  const ssize_t size = ::listxattr(path.c_str(), names.data(), names.size());
+  for (ssize_t at = 0; at < size;) {
+    const std::string name(names.data() + at);
+    std::vector<uint8_t> value(size_t(std::max<ssize_t>(::getxattr(path.c_str(), name.c_str(), nullptr, 0), 0)));
+    value.resize(size_t(std::max<ssize_t>(::getxattr(path.c_str(), name.c_str(), value.data(), value.size()), 0)));
+    all[name] = value;
+    at += ssize_t(name.size()) + 1;
+  }
+  return all;
+}
+
+// An ACL as the kernel keeps it in the attribute: version 2, then entries of
+// tag, permissions and id.
+std::vector<uint8_t> Acl(std::initializer_list<std::array<uint32_t, 3>> entries) {
+  std::vector<uint8_t> bytes{2, 0, 0, 0};
+  for (const auto& [tag, perm, id] : entries) {
+    for (const uint32_t v : {tag | perm << 16, id}) {
+      for (int i = 0; i < 4; ++i) bytes.push_back(uint8_t(v >> (8 * i)));
+    }
+  }
+  return bytes;
+}
+constexpr uint32_t ACL_USER_OBJ = 1, ACL_USER = 2, ACL_GROUP_OBJ = 4, ACL_MASK = 0x10, ACL_OTHER = 0x20;
+constexpr uint32_t ANYONE = 0xFFFFFFFF;
+
+// The new file carries exactly the old one's extended attributes: the ACL
+// that lets another user write the record, an attribute of the user's own,
+// and not the ACL that the folder hands down to every new file in it.
+TEST_F(FilesTest, TheNewFileCarriesTheOldOnesAclAndAttributes) {
+  Put("data1", Bytes("old record"));
+  Put("keyboard", {1, 0, 0, 0});
+  const std::string data1 = dir + "/data1", keyboard = dir + "/keyboard";
+  const auto acl = Acl({{ACL_USER_OBJ, 6, ANYONE},
+                        {ACL_USER, 6, 1001},
+                        {ACL_GROUP_OBJ, 4, ANYONE},
+                        {ACL_MASK, 6, ANYONE},
+                        {ACL_OTHER, 4, ANYONE}});
+  const auto handedDown = Acl({{ACL_USER_OBJ, 7, ANYONE},
+                               {ACL_USER, 7, 1002},
+                               {ACL_GROUP_OBJ, 5, ANYONE},
+                               {ACL_MASK, 7, ANYONE},
+                               {ACL_OTHER, 5, ANYONE}});
+  for (const auto& [path, name, value] :
+       {std::tuple{data1, "system.posix_acl_access", acl}, std::tuple{data1, "user.tolvane.note", Bytes("kept")},
+        std::tuple{dir, "system.posix_acl_default", handedDown}}) {
+    if (::setxattr(path.c_str(), name, value.data(), value.size(), 0) != 0) {
+      GTEST_SKIP() << "the file system of " << dir << " takes no " << name << " (" << std::strerror(errno) << ")";
+    }
+  }
+  for (const std::string& path : {data1, keyboard}) {
+    SCOPED_TRACE(path);
+    const auto attributes = AttributesOf(path);
+    struct stat was, is;
+    ASSERT_EQ(::stat(path.c_str(), &was), 0);
+    ASSERT_NE(OpenFileSlotReadWrite(0, path.substr(dir.size() + 1)), 0);
+    WriteInt32(9);
+    CloseFileSlot(0);
+    ASSERT_EQ(::stat(path.c_str(), &is), 0);
+    EXPECT_NE(is.st_ino, was.st_ino);
+    EXPECT_EQ(is.st_mode, was.st_mode);
+    EXPECT_EQ(AttributesOf(path), attributes);
+  }
+  EXPECT_EQ(AttributesOf(data1).count("system.posix_acl_access"), 1u);
+  EXPECT_EQ(Get("keyboard"), (std::vector<uint8_t>{9, 0, 0, 0}));
+}
+
+// An attribute that the writer may not give the new file (one only the
+// system's administrator sets) sends the write in place, so it stays on the
+// file.
+TEST_F(FilesTest, AnAttributeTheNewFileCannotTakeKeepsTheFileInPlace) {
+  if (!RunningAsRoot()) GTEST_SKIP() << "only root can set an attribute that the file's owner cannot";
+  Put("data1", Bytes("old record"));
+  const std::vector<uint8_t> label = Bytes("given by the administrator");
+  if (::setxattr((dir + "/data1").c_str(), "security.tolvane", label.data(), label.size(), 0) != 0) {
+    GTEST_SKIP() << "the file system of " << dir << " takes no security attribute (" << std::strerror(errno) << ")";
+  }
+  GiveToNobody(dir);
+  const ino_t was = InodeOf(dir + "/data1");
+  AsNobody([&] {
+    ASSERT_NE(OpenFileSlotReadWrite(0, "data1"), 0);
+    WriteTextLine("new");
+    CloseFileSlot(0);
+  });
+  EXPECT_EQ(Get("data1"), Bytes("new\r\necord"));
+  EXPECT_EQ(InodeOf(dir + "/data1"), was);
+  EXPECT_EQ(AttributesOf(dir + "/data1").at("security.tolvane"), label);
 }
 
 TEST_F(FilesTest, AnOverlongLineKeepsItsHeadAndTheNextLineReadsWhole) {

@@ -16,14 +16,15 @@
 // send the bytes into another file.
 //
 // The old bytes are written over in place, as careful editors do, where the
-// new file could not be the same file to everyone else:
+// new file could not be the same file to everyone else, or costs too much:
 // - the file has a second name, or the new file cannot be given its owner and
 //   group or one of its extended attributes (an ACL, say);
 // - the name no longer is the file that was opened, or the file system cannot
 //   trade two names in one step;
-// - no new file can be made beside it.
-// A copy that cannot be written whole (a full disk, say) leaves the old file
-// as it was: writing in place there could stop half-way.
+// - no new file can be made beside it, or the disk has no room for the copy
+//   (in place, the old bytes need no new room);
+// - the file is over 1 MiB.
+// A copy that fails for any other reason leaves the old file as it was.
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -54,6 +55,9 @@ FileWriteSeams& FileSeams() {
 namespace platform_detail {
 namespace {
 
+// Larger files are written in place: a whole copy per record is not worth it.
+constexpr int64_t MAX_COPY_BYTES = int64_t(1) << 20;
+
 // Up to count bytes at offset; fewer only at the end of the file.
 size_t ReadSomeAt(int fd, int64_t offset, uint8_t* dst, size_t count) {
   size_t got = 0;
@@ -67,6 +71,10 @@ size_t ReadSomeAt(int fd, int64_t offset, uint8_t* dst, size_t count) {
 }
 
 bool WriteAll(int fd, const uint8_t* src, size_t count) {
+  if (FileSeams().copyFailsWith != 0) {
+    errno = FileSeams().copyFailsWith;
+    return false;
+  }
   while (count > 0) {
     const ssize_t w = ::write(fd, src, count);
     if (w < 0 && errno == EINTR) continue;
@@ -88,6 +96,8 @@ bool WriteAllAt(int fd, int64_t offset, const uint8_t* src, size_t count) {
   }
   return true;
 }
+
+bool NoRoom(int error) { return error == ENOSPC || error == EDQUOT; }
 
 bool SameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
 
@@ -254,6 +264,10 @@ void SyncFolder(int heldFolder) {
 }
 
 int ExchangeNames(int folder, const std::string& a, const std::string& b) {
+  if (FileSeams().exchangeFailsWith != 0) {
+    errno = FileSeams().exchangeFailsWith;
+    return -1;
+  }
   return ::renameat2(folder, a.c_str(), folder, b.c_str(), RENAME_EXCHANGE);
 }
 
@@ -393,8 +407,9 @@ class OpenFile {
   enum class Replace { Done, Unavailable, Failed };
 
   Replace ReplaceWhole(const struct stat& old) {
-    // Another name for the file would go on showing the old bytes.
-    if (folder_ < 0 || old.st_nlink > 1) return Replace::Unavailable;
+    // Another name for the file would go on showing the old bytes; a large
+    // file is not worth a whole copy per record.
+    if (folder_ < 0 || old.st_nlink > 1 || Size() > MAX_COPY_BYTES) return Replace::Unavailable;
     std::string temp;
     // The lock on it is held until it has its new name.
     const int out = MakeTemporary(folder_, name_, temp);
@@ -408,15 +423,17 @@ class OpenFile {
     const int64_t size = Size();
     for (int64_t at = 0; ok && at < size;) {
       const size_t n = ReadAt(at, chunk.data(), chunk.size());
+      if (n == 0) errno = EIO;
       ok = n > 0 && WriteAll(out, chunk.data(), n);
       at += int64_t(n);
     }
-    if (!ok) return Drop(out, temp, Replace::Failed);
+    // Without room for a copy the old bytes can still be written over.
+    if (!ok) return Drop(out, temp, NoRoom(errno) ? Replace::Unavailable : Replace::Failed);
     // After the bytes, which would take a file's capabilities away again; the
     // mode last, as the attributes (an ACL) may have changed it.
     if (!CopyAttributes(fd_, out)) return Drop(out, temp, Replace::Unavailable);
     ::fchmod(out, old.st_mode & 07777);
-    if (::fsync(out) != 0) return Drop(out, temp, Replace::Failed);
+    if (::fsync(out) != 0) return Drop(out, temp, NoRoom(errno) ? Replace::Unavailable : Replace::Failed);
     return TakeTheName(out, temp);
   }
 
@@ -459,8 +476,16 @@ class OpenFile {
     return result;
   }
 
-  // Where the file cannot be replaced: over the old bytes, as before.
+  // Where the file cannot be replaced: over the old bytes. Room for bytes
+  // past the file's end is taken first, so that a full disk leaves the old
+  // bytes as they were rather than the new ones cut off half-way.
   void WriteInPlace() {
+    struct stat st;
+    const int64_t end = Size();
+    if (::fstat(fd_, &st) == 0 && end > int64_t(st.st_size) &&
+        ::fallocate(fd_, 0, off_t(st.st_size), off_t(end - int64_t(st.st_size))) != 0 && NoRoom(errno)) {
+      return;
+    }
     for (const Run& r : runs_) {
       if (!WriteAllAt(fd_, r.offset, r.bytes.data(), r.bytes.size())) return;
     }

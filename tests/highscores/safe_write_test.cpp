@@ -158,7 +158,8 @@ TEST(SafeWrite, AKilledWriterLeavesTheOldOrTheNewRecordNeverAMix) {
   EXPECT_EQ(Temporaries(dir), std::set<std::string>{});
 }
 
-// A disk that fills up while the new file is written: the old record stays
+// A new file that cannot be written whole for want of anything but room
+// (here the process may not make files that large): the old record stays
 // whole, rather than being written over in place and cut off half-way.
 TEST(SafeWrite, ACopyThatCannotBeWrittenWholeLeavesTheOldFileAlone) {
   ProgramDirectory dir;

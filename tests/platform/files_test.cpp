@@ -1,5 +1,6 @@
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -13,6 +14,7 @@
 #include <map>
 #include <tuple>
 
+#include "platform/file_seams.h"
 #include "tests/platform/as_nobody.h"
 #include "tests/platform/platform_fixture.h"
 
@@ -428,6 +430,98 @@ TEST_F(FilesTest, AnAttributeTheNewFileCannotTakeKeepsTheFileInPlace) {
   EXPECT_EQ(Get("data1"), Bytes("new\r\necord"));
   EXPECT_EQ(InodeOf(dir + "/data1"), was);
   EXPECT_EQ(AttributesOf(dir + "/data1").at("security.tolvane"), label);
+}
+
+// Where the old bytes are written over in place, and next to them the
+// largest file that is still replaced whole. A copy that fails for another
+// reason than room leaves the old file as it was.
+struct PlaceCase {
+  const char* label;
+  int64_t size;  // of the old file
+  int copyFailsWith;
+  int exchangeFailsWith;
+  enum { Replaced, InPlace, Untouched } outcome;
+};
+void PrintTo(const PlaceCase& c, std::ostream* os) { *os << c.label; }
+
+class WhereTheFileIsWritten : public FilesTest, public ::testing::WithParamInterface<PlaceCase> {};
+
+TEST_P(WhereTheFileIsWritten, ByItsSizeAndWhatTheCopyMeets) {
+  const PlaceCase& c = GetParam();
+  std::vector<uint8_t> old(size_t(c.size));
+  for (size_t i = 0; i < old.size(); ++i) old[i] = uint8_t(i % 251);
+  Put("data1", old);
+  const ino_t was = InodeOf(dir + "/data1");
+  const ClearFileSeamsAtExit clear;
+  FileSeams().copyFailsWith = c.copyFailsWith;
+  FileSeams().exchangeFailsWith = c.exchangeFailsWith;
+  ASSERT_NE(OpenFileSlotReadWrite(0, "data1"), 0);
+  WriteTextLine("AB");
+  WriteInt32(0x34333231);
+  CloseFileSlot(0);
+
+  std::vector<uint8_t> want = old;
+  if (c.outcome != PlaceCase::Untouched) std::memcpy(want.data(), "AB\r\n1234", 8);
+  EXPECT_TRUE(Get("data1") == want);
+  EXPECT_EQ(InodeOf(dir + "/data1") == was, c.outcome != PlaceCase::Replaced);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, WhereTheFileIsWritten,
+    ::testing::Values(PlaceCase{"OneMiBIsReplaced", 1 << 20, 0, 0, PlaceCase::Replaced},
+                      PlaceCase{"OverOneMiBInPlace", (1 << 20) + 1, 0, 0, PlaceCase::InPlace},
+                      PlaceCase{"NoRoomForTheCopyInPlace", 64, ENOSPC, 0, PlaceCase::InPlace},
+                      PlaceCase{"NoQuotaForTheCopyInPlace", 64, EDQUOT, 0, PlaceCase::InPlace},
+                      PlaceCase{"NamesCannotBeTradedInPlace", 64, 0, EINVAL, PlaceCase::InPlace},
+                      PlaceCase{"TheCopyFailsOtherwiseUntouched", 64, EIO, 0, PlaceCase::Untouched}),
+    [](const ::testing::TestParamInfo<PlaceCase>& info) { return std::string(info.param.label); });
+
+// A real full disk: a small memory file system filled up. A small record
+// file still takes a record, over its old bytes, which need no new room; a
+// write that would need room the disk does not have leaves the old bytes as
+// they were, not half of the new ones.
+TEST_F(FilesTest, OnAFullDiskTheOldBytesTakeTheRecord) {
+  const std::string disk = dir + "/disk";
+  fs::create_directory(disk);
+  if (::mount("tmpfs", disk.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, "size=16k,mode=0700") != 0) {
+    GTEST_SKIP() << "no small file system can be mounted here (" << std::strerror(errno)
+                 << "); WhereTheFileIsWritten's rows without room stand in";
+  }
+  struct Unmount {
+    std::string at;
+    ~Unmount() { ::umount2(at.c_str(), MNT_DETACH); }
+  } unmount{disk};
+  programDirectory = disk + "/";
+  const std::vector<uint8_t> old(60, 'o');
+  Put("disk/data1", old);
+  const ino_t was = InodeOf(disk + "/data1");
+  {
+    const int filler = ::open((disk + "/filler").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_GE(filler, 0);
+    const std::vector<char> block(4096, 'f');
+    while (::write(filler, block.data(), block.size()) > 0) {
+    }
+    EXPECT_EQ(errno, ENOSPC);
+    ::close(filler);
+  }
+
+  ASSERT_NE(OpenFileSlotReadWrite(0, "data1"), 0);
+  WriteTextLine("THE NEW CHAMPION");
+  WriteTextLine("ELSEWHERE");
+  WriteInt32(1234567);
+  CloseFileSlot(0);
+  std::vector<uint8_t> want = Bytes("THE NEW CHAMPION\r\nELSEWHERE\r\n");
+  for (const uint8_t b : {0x87, 0xD6, 0x12, 0x00}) want.push_back(b);
+  want.insert(want.end(), old.begin() + long(want.size()), old.end());
+  EXPECT_TRUE(Get("disk/data1") == want);
+  EXPECT_EQ(InodeOf(disk + "/data1"), was);
+
+  ASSERT_NE(OpenFileSlotReadWrite(0, "data1"), 0);
+  WriteTextLine(std::string(8000, 'x'));
+  CloseFileSlot(0);
+  EXPECT_TRUE(Get("disk/data1") == want);
+  EXPECT_EQ(std::distance(fs::directory_iterator(disk), fs::directory_iterator()), 2);
 }
 
 TEST_F(FilesTest, AnOverlongLineKeepsItsHeadAndTheNextLineReadsWhole) {

@@ -5,31 +5,58 @@
 // A file opened for writing is never changed half-way: what the program
 // writes is kept beside the file's own bytes until it is closed, and the
 // close puts the result in place at once (a new file beside it, flushed, then
-// renamed over it). The result is the same as writing over the old bytes in
-// place: the old tail behind the last byte written stays.
+// swapped with the name). The result is the same as writing over the old
+// bytes in place: the old tail behind the last byte written stays.
 //
-// The new file takes the old one's place only where it can be the same file
-// to everyone else too: same owner and group, and no other name for it.
-// Otherwise the old bytes are written over in place, as careful editors do.
+// The name is resolved once, at the open (a link is followed to the file it
+// points to), and that folder is held from then on. At the close the new file
+// and the name trade places in one step; if what came out from under the
+// name is not the file that was opened, someone has swapped the name
+// meanwhile, and the trade is undone. No swap of names, however timed, can
+// send the bytes into another file.
+//
+// The old bytes are written over in place, as careful editors do, where the
+// new file could not be the same file to everyone else, or costs too much:
+// - the file has a second name, or the new file cannot be given its owner and
+//   group or one of its extended attributes (an ACL, say);
+// - the name no longer is the file that was opened, or the file system cannot
+//   trade two names in one step;
+// - no new file can be made beside it, or the disk has no room for the copy
+//   (in place, the old bytes need no new room);
+// - the file is over 1 MiB.
+// A copy that fails for any other reason leaves the old file as it was.
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/random.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
 
+#include "platform/file_seams.h"
 #include "platform/host.h"
 #include "platform/platform_internal.h"
 
 std::string programDirectory;
 
+FileWriteSeams& FileSeams() {
+  static FileWriteSeams seams;
+  return seams;
+}
+
 namespace platform_detail {
 namespace {
+
+// Larger files are written in place: a whole copy per record is not worth it.
+constexpr int64_t MAX_COPY_BYTES = int64_t(1) << 20;
 
 // Up to count bytes at offset; fewer only at the end of the file.
 size_t ReadSomeAt(int fd, int64_t offset, uint8_t* dst, size_t count) {
@@ -44,6 +71,10 @@ size_t ReadSomeAt(int fd, int64_t offset, uint8_t* dst, size_t count) {
 }
 
 bool WriteAll(int fd, const uint8_t* src, size_t count) {
+  if (FileSeams().copyFailsWith != 0) {
+    errno = FileSeams().copyFailsWith;
+    return false;
+  }
   while (count > 0) {
     const ssize_t w = ::write(fd, src, count);
     if (w < 0 && errno == EINTR) continue;
@@ -66,33 +97,56 @@ bool WriteAllAt(int fd, int64_t offset, const uint8_t* src, size_t count) {
   return true;
 }
 
-// The temporaries beside a file are named "." name "." and six characters
-// from mkstemp; each is locked (flock) by its writer for as long as it lives,
-// so one that nobody holds was left by a writer that is gone.
-std::string TemporaryPattern(const std::string& dir, const std::string& name) {
-  return dir + "." + name + ".XXXXXX";
+bool NoRoom(int error) { return error == ENOSPC || error == EDQUOT; }
+
+bool SameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+
+// The temporaries beside a file are named "." name ".tolvane-" and six
+// letters or digits: no person and no common tool (rsync's ".name.XXXXXX",
+// a ".name.backup") makes such a name, so the clean-up takes nothing else.
+// Each is locked (flock) by its writer for as long as it lives, so one that
+// nobody holds was left by a writer that is gone.
+constexpr char TEMPORARY_MARK[] = ".tolvane-";
+constexpr size_t TEMPORARY_RANDOM = 6;
+
+std::string TemporaryName(const std::string& name) {
+  static const char LETTERS[] = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+  uint8_t random[TEMPORARY_RANDOM];
+  if (::getrandom(random, sizeof random, GRND_NONBLOCK) != ssize_t(sizeof random)) {
+    // No entropy yet: the clock and the process still make a clash rare, and
+    // a clash only costs another try.
+    timespec t{};
+    ::clock_gettime(CLOCK_MONOTONIC, &t);
+    uint64_t x = uint64_t(t.tv_nsec) ^ uint64_t(t.tv_sec) << 32 ^ uint64_t(::getpid()) << 16;
+    for (uint8_t& r : random) {
+      x = x * 6364136223846793005u + 1442695040888963407u;
+      r = uint8_t(x >> 56);
+    }
+  }
+  std::string temp = "." + name + TEMPORARY_MARK;
+  for (const uint8_t r : random) temp.push_back(LETTERS[r % (sizeof LETTERS - 1)]);
+  return temp;
 }
 
 bool IsTemporaryOf(const char* entry, const std::string& name) {
+  const std::string head = "." + name + TEMPORARY_MARK;
   const size_t length = std::strlen(entry);
-  if (length != name.size() + 8 || entry[0] != '.' || name.compare(0, name.size(), entry + 1, name.size()) != 0 ||
-      entry[name.size() + 1] != '.') {
-    return false;
-  }
-  for (size_t i = name.size() + 2; i < length; ++i) {
+  if (length != head.size() + TEMPORARY_RANDOM || head.compare(0, head.size(), entry, head.size()) != 0) return false;
+  for (size_t i = head.size(); i < length; ++i) {
     const char c = entry[i];
     if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'))) return false;
   }
   return true;
 }
 
-// A new temporary, locked; -1 when none can be made. A cleaner may take it
-// for a leftover in the moment between its making and its lock, and removes
-// it: then another one is made.
-int MakeTemporary(const std::string& dir, const std::string& name, std::string& temp) {
-  for (int attempt = 0; attempt < 3; ++attempt) {
-    temp = TemporaryPattern(dir, name);
-    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+// A new temporary in the folder, locked; -1 when none can be made. A cleaner
+// may take it for a leftover in the moment between its making and its lock,
+// and removes it: then another one is made.
+int MakeTemporary(int folder, const std::string& name, std::string& temp) {
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    temp = TemporaryName(name);
+    const int fd = ::openat(folder, temp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0 && errno == EEXIST) continue;
     if (fd < 0) return -1;
     // Where there are no locks, no cleaner can take it either.
     const bool held = ::flock(fd, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK;
@@ -107,10 +161,14 @@ int MakeTemporary(const std::string& dir, const std::string& name, std::string& 
 // that nobody holds a lock on. Only plain files with one name, of this user
 // or of the file's owner, are taken; the lock is held while the name is
 // checked and removed, so no writer can have it meanwhile.
-void RemoveAbandonedTemporaries(const std::string& dir, const std::string& name, uid_t fileOwner) {
-  DIR* folder = ::opendir(dir.c_str());
-  if (folder == nullptr) return;
-  const int dirFd = ::dirfd(folder);
+void RemoveAbandonedTemporaries(int heldFolder, const std::string& name, uid_t fileOwner) {
+  const int dirFd = ::openat(heldFolder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dirFd < 0) return;
+  DIR* folder = ::fdopendir(dirFd);
+  if (folder == nullptr) {
+    ::close(dirFd);
+    return;
+  }
   while (const dirent* entry = ::readdir(folder)) {
     if (!IsTemporaryOf(entry->d_name, name)) continue;
     const int fd = ::openat(dirFd, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
@@ -118,8 +176,7 @@ void RemoveAbandonedTemporaries(const std::string& dir, const std::string& name,
     struct stat held, now;
     if (::fstat(fd, &held) == 0 && S_ISREG(held.st_mode) && held.st_nlink == 1 &&
         (held.st_uid == ::geteuid() || held.st_uid == fileOwner) && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
-        ::fstatat(dirFd, entry->d_name, &now, AT_SYMLINK_NOFOLLOW) == 0 && now.st_dev == held.st_dev &&
-        now.st_ino == held.st_ino) {
+        ::fstatat(dirFd, entry->d_name, &now, AT_SYMLINK_NOFOLLOW) == 0 && SameFile(now, held)) {
       ::unlinkat(dirFd, entry->d_name, 0);
     }
     ::close(fd);
@@ -136,26 +193,130 @@ bool TakeOwner(int fd, const struct stat& old) {
          st.st_gid == old.st_gid;
 }
 
+// The names of a file's extended attributes; false where they cannot be
+// listed. A file system without them lists none.
+bool AttributeNames(int fd, std::vector<std::string>& names) {
+  names.clear();
+  for (int attempt = 0; attempt < 8; ++attempt) {
+    const ssize_t size = ::flistxattr(fd, nullptr, 0);
+    if (size < 0) return errno == ENOTSUP;
+    std::vector<char> list(size_t(size) + 1);
+    const ssize_t got = size > 0 ? ::flistxattr(fd, list.data(), list.size() - 1) : 0;
+    if (got < 0 && errno == ERANGE) continue;  // grew meanwhile
+    if (got < 0) return false;
+    for (size_t at = 0; at < size_t(got);) {
+      const std::string name(list.data() + at);
+      if (!name.empty()) names.push_back(name);
+      at += name.size() + 1;
+    }
+    return true;
+  }
+  return false;
+}
+
+// One attribute's value; false with errno ENODATA where the file has none.
+bool AttributeValue(int fd, const std::string& name, std::vector<char>& value) {
+  for (int attempt = 0; attempt < 8; ++attempt) {
+    const ssize_t size = ::fgetxattr(fd, name.c_str(), nullptr, 0);
+    if (size < 0) return false;
+    value.resize(size_t(size));
+    const ssize_t got = size > 0 ? ::fgetxattr(fd, name.c_str(), value.data(), value.size()) : 0;
+    if (got < 0 && errno == ERANGE) continue;
+    if (got < 0) return false;
+    value.resize(size_t(got));
+    return true;
+  }
+  errno = ERANGE;
+  return false;
+}
+
+// The new file is to carry exactly the old one's extended attributes, its
+// ACL among them; false where one of them cannot be given to it. A value the
+// new file already holds is not set again: a security label that the system
+// gives every new file (SELinux's, say) thus only has to be set where the old
+// file's label differs, and only a label that differs and cannot be given
+// sends the write in place. What the old file lacks goes from the new one
+// (an ACL the folder hands down, say), except the system's own labels.
+bool CopyAttributes(int from, int to) {
+  std::vector<std::string> names, present;
+  if (!AttributeNames(from, names) || !AttributeNames(to, present)) return false;
+  std::vector<char> value, have;
+  for (const std::string& name : names) {
+    if (!AttributeValue(from, name, value)) {
+      if (errno == ENODATA) continue;  // removed meanwhile
+      return false;
+    }
+    if (AttributeValue(to, name, have) && have == value) continue;
+    if (::fsetxattr(to, name.c_str(), value.data(), value.size(), 0) != 0) return false;
+  }
+  for (const std::string& name : present) {
+    if (name.rfind("security.", 0) == 0 || std::find(names.begin(), names.end(), name) != names.end()) continue;
+    if (::fremovexattr(to, name.c_str()) != 0 && errno != ENODATA) return false;
+  }
+  return true;
+}
+
+void SyncFolder(int heldFolder) {
+  const int dirFd = ::openat(heldFolder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dirFd < 0) return;
+  ::fsync(dirFd);
+  ::close(dirFd);
+}
+
+int ExchangeNames(int folder, const std::string& a, const std::string& b) {
+  if (FileSeams().exchangeFailsWith != 0) {
+    errno = FileSeams().exchangeFailsWith;
+    return -1;
+  }
+  return ::renameat2(folder, a.c_str(), folder, b.c_str(), RENAME_EXCHANGE);
+}
+
 class OpenFile {
  public:
-  OpenFile(int fd, std::string path, bool writable) : fd_(fd), path_(std::move(path)), writable_(writable) {
+  OpenFile(int fd, bool writable) : fd_(fd), writable_(writable) {
     struct stat st;
     baseSize_ = ::fstat(fd_, &st) == 0 ? int64_t(st.st_size) : 0;
   }
   OpenFile(OpenFile&& other) noexcept
       : fd_(other.fd_),
-        path_(std::move(other.path_)),
         writable_(other.writable_),
+        folder_(other.folder_),
+        name_(std::move(other.name_)),
+        opened_(other.opened_),
         baseSize_(other.baseSize_),
         pos_(other.pos_),
         runs_(std::move(other.runs_)),
         cache_(std::move(other.cache_)),
         cacheStart_(other.cacheStart_) {
     other.fd_ = -1;
+    other.folder_ = -1;
     other.runs_.clear();
   }
   OpenFile& operator=(OpenFile&&) = delete;
   ~OpenFile() { Close(); }
+
+  // The folder and the name of the file just opened from path, links
+  // followed. Where the name no longer is that file (swapped since the open),
+  // nothing is held, and the file will be written in place.
+  void HoldFolder(const std::string& path, const struct stat& opened) {
+    char* resolved = ::realpath(path.c_str(), nullptr);
+    if (resolved == nullptr) return;
+    const std::string real = resolved;
+    std::free(resolved);
+    const size_t slash = real.find_last_of('/');
+    if (slash == std::string::npos || slash + 1 == real.size()) return;
+    const std::string dir = slash == 0 ? "/" : real.substr(0, slash);
+    const int folder = ::open(dir.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (folder < 0) return;
+    struct stat now;
+    name_ = real.substr(slash + 1);
+    if (::fstatat(folder, name_.c_str(), &now, AT_SYMLINK_NOFOLLOW) != 0 || !SameFile(now, opened)) {
+      ::close(folder);
+      return;
+    }
+    folder_ = folder;
+    opened_ = opened;
+  }
 
   // Up to count bytes from the current position into dst; only the bytes
   // that arrive are touched.
@@ -229,77 +390,113 @@ class OpenFile {
   void Close() {
     if (fd_ < 0) return;
     if (!runs_.empty()) {
-      char* resolved = ::realpath(path_.c_str(), nullptr);
-      const std::string real = resolved != nullptr ? resolved : "";
-      std::free(resolved);
       struct stat old;
-      const bool known = !real.empty() && ::fstat(fd_, &old) == 0;
-      // A copy that could not be written whole (a full disk, say) leaves the
-      // old file alone: writing in place there could stop half-way.
-      if (!known || ReplaceWhole(real, old) == Replace::Unavailable) WriteInPlace();
-      if (known) {
-        const size_t slash = real.find_last_of('/');
-        RemoveAbandonedTemporaries(real.substr(0, slash + 1), real.substr(slash + 1), old.st_uid);
-      }
+      const bool known = ::fstat(fd_, &old) == 0;
+      if (!known || ReplaceWhole(old) == Replace::Unavailable) WriteInPlace();
+      if (known && folder_ >= 0) RemoveAbandonedTemporaries(folder_, name_, old.st_uid);
     }
     ::close(fd_);
     fd_ = -1;
+    if (folder_ >= 0) ::close(folder_);
+    folder_ = -1;
     runs_.clear();
   }
 
-  // The new bytes into a file beside the real one (links followed), flushed,
-  // then renamed over it: whoever looks sees the old bytes or the new ones.
+  // The new bytes into a file beside the old one, flushed, then traded for
+  // it: whoever looks sees the old bytes or the new ones.
   enum class Replace { Done, Unavailable, Failed };
 
-  Replace ReplaceWhole(const std::string& real, const struct stat& old) {
-    // Another name for the file would go on showing the old bytes.
-    if (old.st_nlink > 1) return Replace::Unavailable;
-    const size_t slash = real.find_last_of('/');
-    const std::string dir = real.substr(0, slash + 1);
+  Replace ReplaceWhole(const struct stat& old) {
+    // Another name for the file would go on showing the old bytes; a large
+    // file is not worth a whole copy per record.
+    if (folder_ < 0 || old.st_nlink > 1 || Size() > MAX_COPY_BYTES) return Replace::Unavailable;
     std::string temp;
-    const int out = MakeTemporary(dir, real.substr(slash + 1), temp);
-    if (out < 0) return Replace::Unavailable;
     // The lock on it is held until it has its new name.
-    const auto drop = [&](Replace result) {
-      ::unlink(temp.c_str());
-      ::close(out);
-      return result;
-    };
+    const int out = MakeTemporary(folder_, name_, temp);
+    if (out < 0) return Replace::Unavailable;
     // A file written by another user (root, say) stays its owner's, or the
     // owner could not write it again.
-    if (!TakeOwner(out, old)) return drop(Replace::Unavailable);
-    ::fchmod(out, old.st_mode & 07777);
+    if (!TakeOwner(out, old)) return Drop(out, temp, Replace::Unavailable);
 
     bool ok = true;
     std::vector<uint8_t> chunk(64 * 1024);
     const int64_t size = Size();
     for (int64_t at = 0; ok && at < size;) {
       const size_t n = ReadAt(at, chunk.data(), chunk.size());
+      if (n == 0) errno = EIO;
       ok = n > 0 && WriteAll(out, chunk.data(), n);
       at += int64_t(n);
     }
-    if (!ok || ::fsync(out) != 0) return drop(Replace::Failed);
-    // A folder where only a file's owner may replace it refuses the rename.
-    if (::rename(temp.c_str(), real.c_str()) != 0) return drop(Replace::Unavailable);
-    ::close(out);
-    const int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-      ::fsync(dirFd);
-      ::close(dirFd);
-    }
-    return Replace::Done;
+    // Without room for a copy the old bytes can still be written over.
+    if (!ok) return Drop(out, temp, NoRoom(errno) ? Replace::Unavailable : Replace::Failed);
+    // After the bytes, which would take a file's capabilities away again; the
+    // mode last, as the attributes (an ACL) may have changed it.
+    if (!CopyAttributes(fd_, out)) return Drop(out, temp, Replace::Unavailable);
+    ::fchmod(out, old.st_mode & 07777);
+    if (::fsync(out) != 0) return Drop(out, temp, NoRoom(errno) ? Replace::Unavailable : Replace::Failed);
+    return TakeTheName(out, temp);
   }
 
-  // Where the file cannot be replaced: over the old bytes, as before.
+  // The new file and the name trade places in one step; then the name must
+  // hold the new file and the temporary's name the file that was opened.
+  // Anything else was put there by someone meanwhile: the trade is undone,
+  // and the file opened is written in place.
+  Replace TakeTheName(int out, const std::string& temp) {
+    if (FileSeams().beforeExchange) FileSeams().beforeExchange();
+    // Keeps cleaners off the old file while it lies under the temporary's name.
+    ::flock(fd_, LOCK_EX | LOCK_NB);
+    // Also where the file system cannot trade names, or a folder where only
+    // a file's owner may rename it refuses.
+    if (ExchangeNames(folder_, temp, name_) != 0) return Drop(out, temp, Replace::Unavailable);
+    struct stat ours;
+    if (::fstat(out, &ours) == 0 && Names(temp, opened_) && Names(name_, ours)) {
+      ::unlinkat(folder_, temp.c_str(), 0);
+      ::close(out);
+      SyncFolder(folder_);
+      return Replace::Done;
+    }
+    if (ExchangeNames(folder_, temp, name_) == 0) return Drop(out, temp, Replace::Unavailable);
+    // Not undone: the name may keep a copy of the file opened; no other file
+    // is touched.
+    ::close(out);
+    return Replace::Unavailable;
+  }
+
+  // Whether the entry of the held folder is that file, links not followed.
+  bool Names(const std::string& entry, const struct stat& file) const {
+    struct stat st;
+    return ::fstatat(folder_, entry.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && SameFile(st, file);
+  }
+
+  // The new file goes, and its name with it, if the name still is its own.
+  Replace Drop(int out, const std::string& temp, Replace result) {
+    struct stat ours;
+    if (::fstat(out, &ours) == 0 && Names(temp, ours)) ::unlinkat(folder_, temp.c_str(), 0);
+    ::close(out);
+    return result;
+  }
+
+  // Where the file cannot be replaced: over the old bytes. Room for bytes
+  // past the file's end is taken first, so that a full disk leaves the old
+  // bytes as they were rather than the new ones cut off half-way.
   void WriteInPlace() {
+    struct stat st;
+    const int64_t end = Size();
+    if (::fstat(fd_, &st) == 0 && end > int64_t(st.st_size) &&
+        ::fallocate(fd_, 0, off_t(st.st_size), off_t(end - int64_t(st.st_size))) != 0 && NoRoom(errno)) {
+      return;
+    }
     for (const Run& r : runs_) {
       if (!WriteAllAt(fd_, r.offset, r.bytes.data(), r.bytes.size())) return;
     }
   }
 
   int fd_;
-  std::string path_;
   bool writable_;
+  // Where the file was found at the open, and what it was.
+  int folder_ = -1;
+  std::string name_;
+  struct stat opened_ {};
   int64_t baseSize_ = 0;
   int64_t pos_ = 0;
   std::vector<Run> runs_;
@@ -323,7 +520,7 @@ Handle Open(int32_t n, const std::string& name, int flags) {
   if (n < 0) return 0;
   files.Free(n);
   if (currentFile == n) currentFile = -1;
-  std::string path = PathOf(name);
+  const std::string path = PathOf(name);
   // Not blocking, so that a pipe under the name cannot hold us up; only a
   // plain file counts, anything else is as good as missing.
   const int fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0644);
@@ -333,7 +530,9 @@ Handle Open(int32_t n, const std::string& name, int flags) {
     currentFile = -1;
     return 0;
   }
-  files.Make(n, OpenFile(fd, std::move(path), (flags & O_ACCMODE) != O_RDONLY));
+  const bool writable = (flags & O_ACCMODE) != O_RDONLY;
+  OpenFile* file = files.Make(n, OpenFile(fd, writable));
+  if (writable) file->HoldFolder(path, st);
   currentFile = n;
   return Handle(n) + 1;
 }

@@ -29,6 +29,15 @@ inline Bytes RecordBytes(const std::string& name, const std::string& town, int32
   return out;
 }
 
+inline void PutFile(const std::string& path, const Bytes& bytes) {
+  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+inline Bytes GetFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(in), {});
+}
+
 class ProgramDirectory {
  public:
   explicit ProgramDirectory(const std::string& parent = "/tmp") {
@@ -43,14 +52,8 @@ class ProgramDirectory {
   }
   const std::string& path() const { return path_; }
   std::string File(const std::string& name) const { return path_ + "/" + name; }
-  void Put(const std::string& name, const Bytes& bytes) const {
-    std::ofstream(File(name), std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-  }
-  Bytes Get(const std::string& name) const {
-    std::ifstream in(File(name), std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), {});
-  }
+  void Put(const std::string& name, const Bytes& bytes) const { PutFile(File(name), bytes); }
+  Bytes Get(const std::string& name) const { return GetFile(File(name)); }
   bool Exists(const std::string& name) const { return std::filesystem::exists(File(name)); }
 
  private:

@@ -1,9 +1,10 @@
 // A writer killed at any moment leaves the record file holding exactly the
 // old bytes or exactly the new ones, and what it leaves beside the file goes
-// with the next write.
+// with the next write. No swap of names meanwhile sends the record elsewhere.
 #include <errno.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <stdio.h>
 #include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -17,6 +18,7 @@
 #include <thread>
 
 #include "highscores/highscores.h"
+#include "platform/file_seams.h"
 #include "tests/highscores/record_files.h"
 
 namespace {
@@ -156,7 +158,8 @@ TEST(SafeWrite, AKilledWriterLeavesTheOldOrTheNewRecordNeverAMix) {
   EXPECT_EQ(Temporaries(dir), std::set<std::string>{});
 }
 
-// A disk that fills up while the new file is written: the old record stays
+// A new file that cannot be written whole for want of anything but room
+// (here the process may not make files that large): the old record stays
 // whole, rather than being written over in place and cut off half-way.
 TEST(SafeWrite, ACopyThatCannotBeWrittenWholeLeavesTheOldFileAlone) {
   ProgramDirectory dir;
@@ -239,5 +242,103 @@ INSTANTIATE_TEST_SUITE_P(
                       OwnerCase{"NobodysFileInRootsGroupWrittenByNobody", NOBODY_UID, 0, 0660, false},
                       OwnerCase{"NobodysFileInRootsGroupWrittenByRoot", NOBODY_UID, 0, 0600, true}),
     [](const ::testing::TestParamInfo<OwnerCase>& info) { return std::string(info.param.label); });
+
+// Another user's swap of a name, made at the worst moment (the new file is
+// written and about to take the name "data1"), cannot send the record
+// anywhere else: the file that the link leads to keeps every byte, its owner
+// and its mode, and the record goes into the file that was opened, in place.
+// Run as root, the folder and "data1" are nobody's, the swap is nobody's and
+// the other file is root's own, as with a game started through sudo.
+struct SwapCase {
+  const char* label;
+  enum {
+    LinkInItsPlace,      // "data1" moved aside and a link made in its place
+    TradedWithALink,     // "data1" traded in one step with a link beside it
+    TemporaryForALink,   // the new file moved aside and a link put in its place
+  } swap;
+  const char* openedNow;  // where the file that was opened is then
+  int32_t names;          // in the folder after the write
+};
+void PrintTo(const SwapCase& c, std::ostream* os) { *os << c.label; }
+
+class ASwapOfTheName : public ::testing::TestWithParam<SwapCase> {};
+
+TEST_P(ASwapOfTheName, AtTheWorstMomentCannotRedirectTheRecord) {
+  const SwapCase& c = GetParam();
+  ProgramDirectory dir;
+  InitFileTable();
+  const Record old{"A RATHER LONG NAME", "A TOWN WITH A LONG NAME, STATE", 987654};
+  const Record champion{"CHAMPION", "HOME", 777};
+  const Bytes oldImage =
+      RecordBytes(old.name, old.town, old.points, RecordCheckValue(RecordFile::Single, old.name, old.town, old.points));
+  Bytes newImage = RecordBytes(champion.name, champion.town, champion.points,
+                               RecordCheckValue(RecordFile::Single, champion.name, champion.town, champion.points));
+  newImage.insert(newImage.end(), oldImage.begin() + long(newImage.size()), oldImage.end());
+  dir.Put("data1", oldImage);
+
+  // The other file, in a folder of its own that only its owner enters.
+  struct Folder {
+    std::string path = "/tmp/tolvane-elsewhere-XXXXXX";
+    Folder() { EXPECT_NE(mkdtemp(path.data()), nullptr); }
+    ~Folder() { std::filesystem::remove_all(path); }
+  } elsewhere;
+  const std::string secret = elsewhere.path + "/secret";
+  const Bytes secretBytes = BytesOf("nobody else may read or change this\n");
+  PutFile(secret, secretBytes);
+  ASSERT_EQ(::chmod(secret.c_str(), 0600), 0);
+  if (c.swap == SwapCase::TradedWithALink) std::filesystem::create_symlink(secret, dir.File("mine"));
+  GiveToNobody(dir.path());
+  struct stat opened, secretWas;
+  ASSERT_EQ(::stat(dir.File("data1").c_str(), &opened), 0);
+  ASSERT_EQ(::stat(secret.c_str(), &secretWas), 0);
+
+  const std::string openedNow = dir.File(c.openedNow);
+  const ClearFileSeamsAtExit clear;
+  FileSeams().beforeExchange = [&] {
+    AsNobody([&] {
+      const std::string data1 = dir.File("data1");
+      switch (c.swap) {
+        case SwapCase::LinkInItsPlace:
+          ASSERT_EQ(::rename(data1.c_str(), openedNow.c_str()), 0);
+          ASSERT_EQ(::symlink(secret.c_str(), data1.c_str()), 0);
+          break;
+        case SwapCase::TradedWithALink:
+          ASSERT_EQ(::renameat2(AT_FDCWD, data1.c_str(), AT_FDCWD, openedNow.c_str(), RENAME_EXCHANGE), 0);
+          break;
+        case SwapCase::TemporaryForALink:
+          const std::set<std::string> temporaries = Temporaries(dir);
+          ASSERT_EQ(temporaries.size(), 1u);
+          const std::string temp = dir.File(*temporaries.begin());
+          ASSERT_EQ(::rename(temp.c_str(), dir.File("taken").c_str()), 0);
+          ASSERT_EQ(::symlink(secret.c_str(), temp.c_str()), 0);
+          break;
+      }
+    });
+  };
+  Write(champion);
+
+  struct stat secretIs, openedIs;
+  ASSERT_EQ(::stat(secret.c_str(), &secretIs), 0);
+  EXPECT_EQ(GetFile(secret), secretBytes);
+  EXPECT_EQ(secretIs.st_ino, secretWas.st_ino);
+  EXPECT_EQ(secretIs.st_uid, secretWas.st_uid);
+  EXPECT_EQ(secretIs.st_gid, secretWas.st_gid);
+  EXPECT_EQ(secretIs.st_mode, secretWas.st_mode);
+  ASSERT_EQ(::stat(openedNow.c_str(), &openedIs), 0);
+  EXPECT_EQ(openedIs.st_ino, opened.st_ino);
+  EXPECT_EQ(GetFile(openedNow), newImage);
+  EXPECT_EQ(std::filesystem::is_symlink(dir.File("data1")), c.swap != SwapCase::TemporaryForALink);
+  // Nothing of ours left beside either: what the other user made, and the secret.
+  for (const auto& [folder, names] : {std::pair{dir.path(), c.names}, std::pair{elsewhere.path, 1}}) {
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), std::filesystem::directory_iterator()), names)
+        << folder;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ASwapOfTheName,
+                         ::testing::Values(SwapCase{"ForALinkMadeInItsPlace", SwapCase::LinkInItsPlace, "data1-was", 2},
+                                           SwapCase{"WithALinkBesideIt", SwapCase::TradedWithALink, "mine", 2},
+                                           SwapCase{"OfTheNewFileForALink", SwapCase::TemporaryForALink, "data1", 3}),
+                         [](const ::testing::TestParamInfo<SwapCase>& info) { return std::string(info.param.label); });
 
 }  // namespace

@@ -1,12 +1,20 @@
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
+#include <array>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
+#include <tuple>
 
+#include "platform/file_seams.h"
 #include "tests/platform/as_nobody.h"
 #include "tests/platform/platform_fixture.h"
 
@@ -251,43 +259,63 @@ TEST_F(FilesTest, AFileWithASecondNameIsWrittenInPlace) {
 }
 
 // A write removes the temporaries that killed writers left beside the file:
-// "." name "." and six letters or digits, a plain file of one name that no
-// writer holds a lock on. Nothing else goes: not one that a writer still at
-// work holds, not another file's, not a name that is not plainly one of ours.
+// "." name ".tolvane-" and six letters or digits, a plain file of one name
+// that no writer holds a lock on. Nothing else goes: not one that a writer
+// still at work holds, not another file's, and none of the names that people
+// and tools give to copies of the file, rsync's ".name.XXXXXX" among them.
 TEST_F(FilesTest, AWriteRemovesOnlyTheTemporariesOfWritersThatAreGone) {
-  const std::vector<std::string> abandoned{".data1.a1B2c3", ".data1.000000"};
-  std::vector<std::string> kept{".data1.a1B2c", ".data1.a1B2c3d", ".data1.a1B-c3", "data1.a1B2c3", ".data1a1B2c3",
-                                ".data2.a1B2c3", ".data1.HeLd01", ".data1.TwoNms", ".data1.SymLnk", ".data1.FoLder"};
-  Put("data1", Bytes("old"));
-  for (const auto& name : abandoned) Put(name, Bytes("x"));
-  for (const auto& name : kept) {
-    if (name == ".data1.SymLnk") {
-      fs::create_symlink("data1", dir + "/" + name);
-    } else if (name == ".data1.FoLder") {
-      fs::create_directory(dir + "/" + name);
-    } else {
-      Put(name, Bytes("x"));
+  struct Beside {
+    const char* file;
+    std::vector<std::string> abandoned, kept;
+  };
+  const std::vector<Beside> cases{
+      {"data1",
+       {".data1.tolvane-a1B2c3", ".data1.tolvane-000000"},
+       {".data1.backup", ".data1.orig01", ".data1.README", ".data1.a1B2c3", ".data1.tolvane-a1B2c",
+        ".data1.tolvane-a1B2c3d", ".data1.tolvane-a1B-c3", ".data1.tolvane.a1B2c3", "data1.tolvane-a1B2c3",
+        ".data1tolvane-a1B2c3", ".data2.tolvane-a1B2c3", ".data1.tolvane-HeLd01", ".data1.tolvane-TwoNms",
+        ".data1.tolvane-SymLnk", ".data1.tolvane-FoLder"}},
+      {"keyboard", {".keyboard.tolvane-Zz9Zz9"}, {".keyboard.backup", ".keyboard.Zz9Zz9", ".data1.tolvane-Zz9Zz9"}},
+  };
+  for (Beside c : cases) {
+    SCOPED_TRACE(c.file);
+    fs::remove_all(dir);
+    fs::create_directory(dir);
+    Put(c.file, Bytes("old"));
+    for (const auto& name : c.abandoned) Put(name, Bytes("x"));
+    for (const auto& name : c.kept) {
+      if (name.ends_with("SymLnk")) {
+        fs::create_symlink(c.file, dir + "/" + name);
+      } else if (name.ends_with("FoLder")) {
+        fs::create_directory(dir + "/" + name);
+      } else {
+        Put(name, Bytes("x"));
+      }
     }
-  }
-  fs::create_hard_link(dir + "/.data1.TwoNms", dir + "/twonames");
-  if (RunningAsRoot()) {
-    // Neither this user's nor the record's owner's.
-    Put(".data1.OtHer1", Bytes("x"));
-    ASSERT_EQ(::chown((dir + "/.data1.OtHer1").c_str(), 4242, 4242), 0);
-    kept.push_back(".data1.OtHer1");
-  }
-  // As a writer still at work holds its temporary.
-  const int held = ::open((dir + "/.data1.HeLd01").c_str(), O_RDONLY | O_CLOEXEC);
-  ASSERT_GE(held, 0);
-  ASSERT_EQ(::flock(held, LOCK_EX | LOCK_NB), 0);
+    const std::string twoNames = dir + "/." + c.file + ".tolvane-TwoNms";
+    if (fs::exists(twoNames)) fs::create_hard_link(twoNames, dir + "/second-name");
+    if (RunningAsRoot()) {
+      // Neither this user's nor the record's owner's.
+      const std::string other = "." + std::string(c.file) + ".tolvane-OtHer1";
+      Put(other, Bytes("x"));
+      ASSERT_EQ(::chown((dir + "/" + other).c_str(), 4242, 4242), 0);
+      c.kept.push_back(other);
+    }
+    // As a writer still at work holds its temporary.
+    const std::string heldName = dir + "/." + c.file + ".tolvane-HeLd01";
+    const int held = fs::exists(heldName) ? ::open(heldName.c_str(), O_RDONLY | O_CLOEXEC) : -1;
+    if (held >= 0) {
+      ASSERT_EQ(::flock(held, LOCK_EX | LOCK_NB), 0);
+    }
 
-  ASSERT_NE(OpenFileSlotReadWrite(0, "data1"), 0);
-  WriteTextLine("new");
-  CloseFileSlot(0);
-  ::close(held);
-  EXPECT_EQ(Get("data1"), Bytes("new\r\n"));
-  for (const auto& name : abandoned) EXPECT_FALSE(fs::exists(fs::symlink_status(dir + "/" + name))) << name;
-  for (const auto& name : kept) EXPECT_TRUE(fs::exists(fs::symlink_status(dir + "/" + name))) << name;
+    ASSERT_NE(OpenFileSlotReadWrite(0, c.file), 0);
+    WriteTextLine("new");
+    CloseFileSlot(0);
+    if (held >= 0) ::close(held);
+    EXPECT_EQ(Get(c.file), Bytes("new\r\n"));
+    for (const auto& name : c.abandoned) EXPECT_FALSE(fs::exists(fs::symlink_status(dir + "/" + name))) << name;
+    for (const auto& name : c.kept) EXPECT_TRUE(fs::exists(fs::symlink_status(dir + "/" + name))) << name;
+  }
 }
 
 TEST_F(FilesTest, WithoutRoomForANewFileBesideItTheFileIsWrittenInPlace) {
@@ -305,6 +333,195 @@ TEST_F(FilesTest, WithoutRoomForANewFileBesideItTheFileIsWrittenInPlace) {
     ASSERT_EQ(::stat((dir + "/data2").c_str(), &is), 0);
     EXPECT_EQ(is.st_ino, was.st_ino);
   });
+}
+
+ino_t InodeOf(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 ? st.st_ino : 0;
+}
+
+// Every extended attribute of a file by name, as the system hands it out.
+std::map<std::string, std::vector<uint8_t>> AttributesOf(const std::string& path) {
+  std::map<std::string, std::vector<uint8_t>> all;
+  std::vector<char> names(size_t(std::max<ssize_t>(::listxattr(path.c_str(), nullptr, 0), 0)) + 1);
+  const ssize_t size = ::listxattr(path.c_str(), names.data(), names.size());
+  for (ssize_t at = 0; at < size;) {
+    const std::string name(names.data() + at);
+    std::vector<uint8_t> value(size_t(std::max<ssize_t>(::getxattr(path.c_str(), name.c_str(), nullptr, 0), 0)));
+    value.resize(size_t(std::max<ssize_t>(::getxattr(path.c_str(), name.c_str(), value.data(), value.size()), 0)));
+    all[name] = value;
+    at += ssize_t(name.size()) + 1;
+  }
+  return all;
+}
+
+// An ACL as the kernel keeps it in the attribute: version 2, then entries of
+// tag, permissions and id.
+std::vector<uint8_t> Acl(std::initializer_list<std::array<uint32_t, 3>> entries) {
+  std::vector<uint8_t> bytes{2, 0, 0, 0};
+  for (const auto& [tag, perm, id] : entries) {
+    for (const uint32_t v : {tag | perm << 16, id}) {
+      for (int i = 0; i < 4; ++i) bytes.push_back(uint8_t(v >> (8 * i)));
+    }
+  }
+  return bytes;
+}
+constexpr uint32_t ACL_USER_OBJ = 1, ACL_USER = 2, ACL_GROUP_OBJ = 4, ACL_MASK = 0x10, ACL_OTHER = 0x20;
+constexpr uint32_t ANYONE = 0xFFFFFFFF;
+
+// The new file carries exactly the old one's extended attributes: the ACL
+// that lets another user write the record, an attribute of the user's own,
+// and not the ACL that the folder hands down to every new file in it.
+TEST_F(FilesTest, TheNewFileCarriesTheOldOnesAclAndAttributes) {
+  Put("data1", Bytes("old record"));
+  Put("keyboard", {1, 0, 0, 0});
+  const std::string data1 = dir + "/data1", keyboard = dir + "/keyboard";
+  const auto acl = Acl({{ACL_USER_OBJ, 6, ANYONE},
+                        {ACL_USER, 6, 1001},
+                        {ACL_GROUP_OBJ, 4, ANYONE},
+                        {ACL_MASK, 6, ANYONE},
+                        {ACL_OTHER, 4, ANYONE}});
+  const auto handedDown = Acl({{ACL_USER_OBJ, 7, ANYONE},
+                               {ACL_USER, 7, 1002},
+                               {ACL_GROUP_OBJ, 5, ANYONE},
+                               {ACL_MASK, 7, ANYONE},
+                               {ACL_OTHER, 5, ANYONE}});
+  for (const auto& [path, name, value] :
+       {std::tuple{data1, "system.posix_acl_access", acl}, std::tuple{data1, "user.tolvane.note", Bytes("kept")},
+        std::tuple{dir, "system.posix_acl_default", handedDown}}) {
+    if (::setxattr(path.c_str(), name, value.data(), value.size(), 0) != 0) {
+      GTEST_SKIP() << "the file system of " << dir << " takes no " << name << " (" << std::strerror(errno) << ")";
+    }
+  }
+  for (const std::string& path : {data1, keyboard}) {
+    SCOPED_TRACE(path);
+    const auto attributes = AttributesOf(path);
+    struct stat was, is;
+    ASSERT_EQ(::stat(path.c_str(), &was), 0);
+    ASSERT_NE(OpenFileSlotReadWrite(0, path.substr(dir.size() + 1)), 0);
+    WriteInt32(9);
+    CloseFileSlot(0);
+    ASSERT_EQ(::stat(path.c_str(), &is), 0);
+    EXPECT_NE(is.st_ino, was.st_ino);
+    EXPECT_EQ(is.st_mode, was.st_mode);
+    EXPECT_EQ(AttributesOf(path), attributes);
+  }
+  EXPECT_EQ(AttributesOf(data1).count("system.posix_acl_access"), 1u);
+  EXPECT_EQ(Get("keyboard"), (std::vector<uint8_t>{9, 0, 0, 0}));
+}
+
+// An attribute that the writer may not give the new file (one only the
+// system's administrator sets) sends the write in place, so it stays on the
+// file.
+TEST_F(FilesTest, AnAttributeTheNewFileCannotTakeKeepsTheFileInPlace) {
+  if (!RunningAsRoot()) GTEST_SKIP() << "only root can set an attribute that the file's owner cannot";
+  Put("data1", Bytes("old record"));
+  const std::vector<uint8_t> label = Bytes("given by the administrator");
+  if (::setxattr((dir + "/data1").c_str(), "security.tolvane", label.data(), label.size(), 0) != 0) {
+    GTEST_SKIP() << "the file system of " << dir << " takes no security attribute (" << std::strerror(errno) << ")";
+  }
+  GiveToNobody(dir);
+  const ino_t was = InodeOf(dir + "/data1");
+  AsNobody([&] {
+    ASSERT_NE(OpenFileSlotReadWrite(0, "data1"), 0);
+    WriteTextLine("new");
+    CloseFileSlot(0);
+  });
+  EXPECT_EQ(Get("data1"), Bytes("new\r\necord"));
+  EXPECT_EQ(InodeOf(dir + "/data1"), was);
+  EXPECT_EQ(AttributesOf(dir + "/data1").at("security.tolvane"), label);
+}
+
+// Where the old bytes are written over in place, and next to them the
+// largest file that is still replaced whole. A copy that fails for another
+// reason than room leaves the old file as it was.
+struct PlaceCase {
+  const char* label;
+  int64_t size;  // of the old file
+  int copyFailsWith;
+  int exchangeFailsWith;
+  enum { Replaced, InPlace, Untouched } outcome;
+};
+void PrintTo(const PlaceCase& c, std::ostream* os) { *os << c.label; }
+
+class WhereTheFileIsWritten : public FilesTest, public ::testing::WithParamInterface<PlaceCase> {};
+
+TEST_P(WhereTheFileIsWritten, ByItsSizeAndWhatTheCopyMeets) {
+  const PlaceCase& c = GetParam();
+  std::vector<uint8_t> old(size_t(c.size));
+  for (size_t i = 0; i < old.size(); ++i) old[i] = uint8_t(i % 251);
+  Put("data1", old);
+  const ino_t was = InodeOf(dir + "/data1");
+  const ClearFileSeamsAtExit clear;
+  FileSeams().copyFailsWith = c.copyFailsWith;
+  FileSeams().exchangeFailsWith = c.exchangeFailsWith;
+  ASSERT_NE(OpenFileSlotReadWrite(0, "data1"), 0);
+  WriteTextLine("AB");
+  WriteInt32(0x34333231);
+  CloseFileSlot(0);
+
+  std::vector<uint8_t> want = old;
+  if (c.outcome != PlaceCase::Untouched) std::memcpy(want.data(), "AB\r\n1234", 8);
+  EXPECT_TRUE(Get("data1") == want);
+  EXPECT_EQ(InodeOf(dir + "/data1") == was, c.outcome != PlaceCase::Replaced);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, WhereTheFileIsWritten,
+    ::testing::Values(PlaceCase{"OneMiBIsReplaced", 1 << 20, 0, 0, PlaceCase::Replaced},
+                      PlaceCase{"OverOneMiBInPlace", (1 << 20) + 1, 0, 0, PlaceCase::InPlace},
+                      PlaceCase{"NoRoomForTheCopyInPlace", 64, ENOSPC, 0, PlaceCase::InPlace},
+                      PlaceCase{"NoQuotaForTheCopyInPlace", 64, EDQUOT, 0, PlaceCase::InPlace},
+                      PlaceCase{"NamesCannotBeTradedInPlace", 64, 0, EINVAL, PlaceCase::InPlace},
+                      PlaceCase{"TheCopyFailsOtherwiseUntouched", 64, EIO, 0, PlaceCase::Untouched}),
+    [](const ::testing::TestParamInfo<PlaceCase>& info) { return std::string(info.param.label); });
+
+// A real full disk: a small memory file system filled up. A small record
+// file still takes a record, over its old bytes, which need no new room; a
+// write that would need room the disk does not have leaves the old bytes as
+// they were, not half of the new ones.
+TEST_F(FilesTest, OnAFullDiskTheOldBytesTakeTheRecord) {
+  const std::string disk = dir + "/disk";
+  fs::create_directory(disk);
+  if (::mount("tmpfs", disk.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, "size=16k,mode=0700") != 0) {
+    GTEST_SKIP() << "no small file system can be mounted here (" << std::strerror(errno)
+                 << "); WhereTheFileIsWritten's rows without room stand in";
+  }
+  struct Unmount {
+    std::string at;
+    ~Unmount() { ::umount2(at.c_str(), MNT_DETACH); }
+  } unmount{disk};
+  programDirectory = disk + "/";
+  const std::vector<uint8_t> old(60, 'o');
+  Put("disk/data1", old);
+  const ino_t was = InodeOf(disk + "/data1");
+  {
+    const int filler = ::open((disk + "/filler").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_GE(filler, 0);
+    const std::vector<char> block(4096, 'f');
+    while (::write(filler, block.data(), block.size()) > 0) {
+    }
+    EXPECT_EQ(errno, ENOSPC);
+    ::close(filler);
+  }
+
+  ASSERT_NE(OpenFileSlotReadWrite(0, "data1"), 0);
+  WriteTextLine("THE NEW CHAMPION");
+  WriteTextLine("ELSEWHERE");
+  WriteInt32(1234567);
+  CloseFileSlot(0);
+  std::vector<uint8_t> want = Bytes("THE NEW CHAMPION\r\nELSEWHERE\r\n");
+  for (const uint8_t b : {0x87, 0xD6, 0x12, 0x00}) want.push_back(b);
+  want.insert(want.end(), old.begin() + long(want.size()), old.end());
+  EXPECT_TRUE(Get("disk/data1") == want);
+  EXPECT_EQ(InodeOf(disk + "/data1"), was);
+
+  ASSERT_NE(OpenFileSlotReadWrite(0, "data1"), 0);
+  WriteTextLine(std::string(8000, 'x'));
+  CloseFileSlot(0);
+  EXPECT_TRUE(Get("disk/data1") == want);
+  EXPECT_EQ(std::distance(fs::directory_iterator(disk), fs::directory_iterator()), 2);
 }
 
 TEST_F(FilesTest, AnOverlongLineKeepsItsHeadAndTheNextLineReadsWhole) {

@@ -1,6 +1,7 @@
-// Moments inside the write of a file that a test must act in: another user
-// swapping the name at the worst time, a disk without room, a file system
-// that cannot trade two names. The program leaves them unset.
+// Moments inside the open and the write of a file that a test must act in:
+// another user swapping the name at the worst time, a disk without room, a
+// file system that cannot trade two names, a system without /proc. The
+// program leaves them unset.
 #pragma once
 
 #include <functional>
@@ -12,6 +13,12 @@ struct FileWriteSeams {
   int copyFailsWith = 0;
   // Non-zero: trading the names fails with this errno.
   int exchangeFailsWith = 0;
+  // Non-zero: giving the new file the old one's mode fails with this errno.
+  int modeFailsWith = 0;
+  // Non-zero: writing over the old bytes in place fails with this errno.
+  int inPlaceFailsWith = 0;
+  // The open goes as on a system where /proc is not mounted.
+  bool withoutProc = false;
 };
 
 FileWriteSeams& FileSeams();

@@ -2,29 +2,45 @@
 // current file through one 4-byte transfer buffer, whose leftovers are what a
 // read at the end of a file gives back.
 //
+// The name is looked at in the program's folder without following it, one
+// step at a time. A symbolic link is followed only where the user running
+// the program or root made it: nobody else can give a link that owner, so a
+// link another user planted in a shared folder leads nowhere, wherever it
+// stands on the way (a link to a link, a link among the folders of a link's
+// target). Only a plain file is ever opened: what stands at the end is looked
+// at through a descriptor that opens nothing, and that very file is opened
+// only when it is a plain file, so a pipe or a device is never opened, not
+// even for a moment. A missing name is made only as a new file in its
+// folder. A file with a second name in a folder that others can write may be
+// another user's file that someone named there: it is neither read nor
+// written.
+//
 // A file opened for writing is never changed half-way: what the program
 // writes is kept beside the file's own bytes until it is closed, and the
 // close puts the result in place at once (a new file beside it, flushed, then
 // swapped with the name). The result is the same as writing over the old
 // bytes in place: the old tail behind the last byte written stays.
 //
-// The name is resolved once, at the open (a link is followed to the file it
-// points to), and that folder is held from then on. At the close the new file
-// and the name trade places in one step; if what came out from under the
-// name is not the file that was opened, someone has swapped the name
-// meanwhile, and the trade is undone. No swap of names, however timed, can
-// send the bytes into another file.
+// The folder the file was found in is held from the open on. At the close
+// the new file and the name trade places in one step; if what came out from
+// under the name is not the file that was opened, someone has swapped the
+// name meanwhile, and the trade is undone. No swap of names, however timed,
+// can send the bytes into another file.
 //
 // The old bytes are written over in place, as careful editors do, where the
 // new file could not be the same file to everyone else, or costs too much:
-// - the file has a second name, or the new file cannot be given its owner and
-//   group or one of its extended attributes (an ACL, say);
+// - the file has a second name, or the new file cannot be given its owner,
+//   group, mode or one of its extended attributes (an ACL, say);
 // - the name no longer is the file that was opened, or the file system cannot
 //   trade two names in one step;
 // - no new file can be made beside it, or the disk has no room for the copy
 //   (in place, the old bytes need no new room);
 // - the file is over 1 MiB.
 // A copy that fails for any other reason leaves the old file as it was.
+//
+// Whenever a file opened for writing is left as it was, one line on stderr
+// names it and says why: nothing else tells the player that a record or the
+// keys were not saved.
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -36,9 +52,12 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
+#include <utility>
 #include <vector>
 
 #include "platform/file_seams.h"
@@ -193,6 +212,19 @@ bool TakeOwner(int fd, const struct stat& old) {
          st.st_gid == old.st_gid;
 }
 
+// The new file takes the old one's mode, or it would not be the same file to
+// everyone else: set, then looked at, as a set-group-ID bit may be dropped
+// without a word.
+bool TakeMode(int fd, const struct stat& old) {
+  struct stat st;
+  if (FileSeams().modeFailsWith != 0) {
+    errno = FileSeams().modeFailsWith;
+    return false;
+  }
+  return ::fchmod(fd, old.st_mode & 07777) == 0 && ::fstat(fd, &st) == 0 &&
+         (st.st_mode & 07777) == (old.st_mode & 07777);
+}
+
 // The names of a file's extended attributes; false where they cannot be
 // listed. A file system without them lists none.
 bool AttributeNames(int fd, std::vector<std::string>& names) {
@@ -271,15 +303,211 @@ int ExchangeNames(int folder, const std::string& a, const std::string& b) {
   return ::renameat2(folder, a.c_str(), folder, b.c_str(), RENAME_EXCHANGE);
 }
 
+// A descriptor that closes itself.
+class Fd {
+ public:
+  Fd() = default;
+  explicit Fd(int fd) : fd_(fd) {}
+  Fd(Fd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+  Fd& operator=(Fd&& other) noexcept {
+    if (this != &other) {
+      Reset();
+      fd_ = std::exchange(other.fd_, -1);
+    }
+    return *this;
+  }
+  ~Fd() { Reset(); }
+  int get() const { return fd_; }
+  int Release() { return std::exchange(fd_, -1); }
+  void Reset() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+  }
+
+ private:
+  int fd_ = -1;
+};
+
+// As many as the system itself follows before it gives up.
+constexpr int MAX_LINKS = 40;
+
+// Nobody but the user running the program and root can make a link that
+// belongs to them.
+bool TrustedLink(const struct stat& link) { return link.st_uid == ::geteuid() || link.st_uid == 0; }
+
+// Whether anyone but this user and root may add names to the folder.
+bool OthersMayWrite(int folder) {
+  struct stat st;
+  if (::fstat(folder, &st) != 0) return true;
+  return (st.st_uid != ::geteuid() && st.st_uid != 0) || (st.st_mode & (S_IWGRP | S_IWOTH)) != 0;
+}
+
+// The steps of a path; "." and empty steps say nothing.
+void PutStepsInFront(const std::string& path, std::deque<std::string>& steps) {
+  std::vector<std::string> parts;
+  for (size_t at = 0; at <= path.size();) {
+    const size_t slash = std::min(path.find('/', at), path.size());
+    const std::string part = path.substr(at, slash - at);
+    if (!part.empty() && part != ".") parts.push_back(part);
+    at = slash + 1;
+  }
+  steps.insert(steps.begin(), parts.begin(), parts.end());
+}
+
+// Where a name led: the folder the file is in (or is to be made in), the
+// name there, and the file opened.
+struct Found {
+  enum { Opened, Missing, Refused } what = Refused;
+  Fd folder;
+  std::string name;
+  Fd file;
+  struct stat st {};
+  std::string why;  // when refused
+};
+
+// The very file a look-only descriptor stands for, opened: through the
+// process's own view of its descriptors, which leads to that inode and no
+// other. Without /proc the name is opened again, not following a link, and
+// must still be that file.
+int Reopen(int look, const struct stat& seen, int folder, const std::string& name, bool writable) {
+  const int flags = (writable ? O_RDWR : O_RDONLY) | O_NOCTTY | O_NONBLOCK | O_CLOEXEC;
+  char self[32];
+  std::snprintf(self, sizeof self, "/proc/self/fd/%d", look);
+  int fd = -1;
+  if (FileSeams().withoutProc) {
+    errno = ENOENT;
+  } else {
+    fd = ::open(self, flags);
+  }
+  if (fd < 0 && errno == ENOENT) fd = ::openat(folder, name.c_str(), flags | O_NOFOLLOW);
+  struct stat st;
+  if (fd >= 0 && (::fstat(fd, &st) != 0 || !SameFile(st, seen) || !S_ISREG(st.st_mode))) {
+    ::close(fd);
+    errno = ESTALE;
+    return -1;
+  }
+  return fd;
+}
+
+// Follows the name from the program's folder step by step, opening nothing
+// but plain files.
+Found Look(const std::string& name, bool writable) {
+  Found found;
+  Fd folder(::open(programDirectory.empty() ? "." : programDirectory.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+  if (folder.get() < 0) {
+    found.why = std::strerror(errno);
+    return found;
+  }
+  std::deque<std::string> steps;
+  PutStepsInFront(name, steps);
+  int links = 0;
+  while (!steps.empty()) {
+    const std::string step = steps.front();
+    steps.pop_front();
+    const bool last = steps.empty();
+    // O_PATH opens nothing: a device's driver or a pipe never hears of it.
+    Fd here(::openat(folder.get(), step.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+    struct stat st;
+    if (here.get() < 0 || ::fstat(here.get(), &st) != 0) {
+      if (errno == ENOENT && last) {
+        found.what = Found::Missing;
+        found.folder = std::move(folder);
+        found.name = step;
+      } else {
+        found.why = std::strerror(errno);
+      }
+      return found;
+    }
+    if (S_ISLNK(st.st_mode)) {
+      if (!TrustedLink(st)) {
+        found.why = "a link on the way to it belongs to another user";
+        return found;
+      }
+      char target[PATH_MAX + 1];
+      const ssize_t length = ++links > MAX_LINKS ? -1 : ::readlinkat(here.get(), "", target, PATH_MAX);
+      if (length <= 0 || length >= PATH_MAX) {
+        found.why = links > MAX_LINKS ? "too many links on the way to it" : "its link cannot be read";
+        return found;
+      }
+      if (target[0] == '/') folder = Fd(::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
+      const size_t before = steps.size();
+      PutStepsInFront(std::string(target, size_t(length)), steps);
+      // A link to a folder as the last step leads to no file.
+      if (steps.size() == before && last) {
+        found.why = "it is not a plain file";
+        return found;
+      }
+      continue;
+    }
+    if (!last) {
+      if (!S_ISDIR(st.st_mode)) {
+        found.why = std::strerror(ENOTDIR);
+        return found;
+      }
+      folder = std::move(here);
+      continue;
+    }
+    if (!S_ISREG(st.st_mode)) {
+      found.why = "it is not a plain file";
+      return found;
+    }
+    // Someone who may add names to the folder may have named another user's
+    // file here.
+    if (st.st_nlink > 1 && OthersMayWrite(folder.get())) {
+      found.why = "it has a second name in a folder that others can write";
+      return found;
+    }
+    found.file = Fd(Reopen(here.get(), st, folder.get(), step, writable));
+    if (found.file.get() < 0) {
+      found.why = std::strerror(errno);
+      return found;
+    }
+    found.what = Found::Opened;
+    found.folder = std::move(folder);
+    found.name = step;
+    found.st = st;
+    return found;
+  }
+  found.why = "it is not a plain file";
+  return found;
+}
+
+// The file under the name, opened; for writing, a missing name is made as a
+// new file in its folder, never through a link.
+Found OpenPlainFile(const std::string& name, bool writable) {
+  for (int attempt = 0;; ++attempt) {
+    Found found = Look(name, writable);
+    if (found.what != Found::Missing || !writable) return found;
+    found.file = Fd(::openat(found.folder.get(), found.name.c_str(),
+                             O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK | O_CLOEXEC, 0644));
+    // Something came under the name meanwhile: look at it again.
+    if (found.file.get() < 0 && errno == EEXIST && attempt < 8) continue;
+    if (found.file.get() < 0 || ::fstat(found.file.get(), &found.st) != 0) {
+      found.what = Found::Refused;
+      found.why = std::strerror(errno);
+      return found;
+    }
+    found.what = Found::Opened;
+    return found;
+  }
+}
+
+// The one word the player gets when a file is left as it was.
+void NotSaved(const std::string& name, const std::string& why) {
+  std::fprintf(stderr, "tolvane: \"%s\" not saved: %s\n", name.c_str(), why.c_str());
+}
+
 class OpenFile {
  public:
-  OpenFile(int fd, bool writable) : fd_(fd), writable_(writable) {
+  // label: the name the program gave, for the line on stderr.
+  OpenFile(int fd, bool writable, std::string label) : fd_(fd), writable_(writable), label_(std::move(label)) {
     struct stat st;
     baseSize_ = ::fstat(fd_, &st) == 0 ? int64_t(st.st_size) : 0;
   }
   OpenFile(OpenFile&& other) noexcept
       : fd_(other.fd_),
         writable_(other.writable_),
+        label_(std::move(other.label_)),
         folder_(other.folder_),
         name_(std::move(other.name_)),
         opened_(other.opened_),
@@ -295,26 +523,10 @@ class OpenFile {
   OpenFile& operator=(OpenFile&&) = delete;
   ~OpenFile() { Close(); }
 
-  // The folder and the name of the file just opened from path, links
-  // followed. Where the name no longer is that file (swapped since the open),
-  // nothing is held, and the file will be written in place.
-  void HoldFolder(const std::string& path, const struct stat& opened) {
-    char* resolved = ::realpath(path.c_str(), nullptr);
-    if (resolved == nullptr) return;
-    const std::string real = resolved;
-    std::free(resolved);
-    const size_t slash = real.find_last_of('/');
-    if (slash == std::string::npos || slash + 1 == real.size()) return;
-    const std::string dir = slash == 0 ? "/" : real.substr(0, slash);
-    const int folder = ::open(dir.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-    if (folder < 0) return;
-    struct stat now;
-    name_ = real.substr(slash + 1);
-    if (::fstatat(folder, name_.c_str(), &now, AT_SYMLINK_NOFOLLOW) != 0 || !SameFile(now, opened)) {
-      ::close(folder);
-      return;
-    }
-    folder_ = folder;
+  // The folder the file was found in, its name there and what it was.
+  void HoldFolder(Fd folder, const std::string& name, const struct stat& opened) {
+    folder_ = folder.Release();
+    name_ = name;
     opened_ = opened;
   }
 
@@ -392,7 +604,10 @@ class OpenFile {
     if (!runs_.empty()) {
       struct stat old;
       const bool known = ::fstat(fd_, &old) == 0;
-      if (!known || ReplaceWhole(old) == Replace::Unavailable) WriteInPlace();
+      const Replace replaced = known ? ReplaceWhole(old) : Replace::Unavailable;
+      if (replaced == Replace::Failed || (replaced == Replace::Unavailable && !WriteInPlace())) {
+        NotSaved(label_, std::strerror(error_));
+      }
       if (known && folder_ >= 0) RemoveAbandonedTemporaries(folder_, name_, old.st_uid);
     }
     ::close(fd_);
@@ -431,8 +646,7 @@ class OpenFile {
     if (!ok) return Drop(out, temp, NoRoom(errno) ? Replace::Unavailable : Replace::Failed);
     // After the bytes, which would take a file's capabilities away again; the
     // mode last, as the attributes (an ACL) may have changed it.
-    if (!CopyAttributes(fd_, out)) return Drop(out, temp, Replace::Unavailable);
-    ::fchmod(out, old.st_mode & 07777);
+    if (!CopyAttributes(fd_, out) || !TakeMode(out, old)) return Drop(out, temp, Replace::Unavailable);
     if (::fsync(out) != 0) return Drop(out, temp, NoRoom(errno) ? Replace::Unavailable : Replace::Failed);
     return TakeTheName(out, temp);
   }
@@ -469,7 +683,9 @@ class OpenFile {
   }
 
   // The new file goes, and its name with it, if the name still is its own.
+  // The reason for a failure is kept for the line on stderr.
   Replace Drop(int out, const std::string& temp, Replace result) {
+    error_ = errno;
     struct stat ours;
     if (::fstat(out, &ours) == 0 && Names(temp, ours)) ::unlinkat(folder_, temp.c_str(), 0);
     ::close(out);
@@ -478,21 +694,33 @@ class OpenFile {
 
   // Where the file cannot be replaced: over the old bytes. Room for bytes
   // past the file's end is taken first, so that a full disk leaves the old
-  // bytes as they were rather than the new ones cut off half-way.
-  void WriteInPlace() {
+  // bytes as they were rather than the new ones cut off half-way. False when
+  // the bytes did not all land.
+  bool WriteInPlace() {
     struct stat st;
     const int64_t end = Size();
     if (::fstat(fd_, &st) == 0 && end > int64_t(st.st_size) &&
         ::fallocate(fd_, 0, off_t(st.st_size), off_t(end - int64_t(st.st_size))) != 0 && NoRoom(errno)) {
-      return;
+      error_ = errno;
+      return false;
+    }
+    if (FileSeams().inPlaceFailsWith != 0) {
+      error_ = FileSeams().inPlaceFailsWith;
+      return false;
     }
     for (const Run& r : runs_) {
-      if (!WriteAllAt(fd_, r.offset, r.bytes.data(), r.bytes.size())) return;
+      if (!WriteAllAt(fd_, r.offset, r.bytes.data(), r.bytes.size())) {
+        error_ = errno;
+        return false;
+      }
     }
+    return true;
   }
 
   int fd_;
   bool writable_;
+  std::string label_;
+  int error_ = 0;
   // Where the file was found at the open, and what it was.
   int folder_ = -1;
   std::string name_;
@@ -510,29 +738,19 @@ uint8_t transfer[4] = {0, 0, 0, 0};
 
 OpenFile* Current() { return files.Find(currentFile); }
 
-std::string PathOf(const std::string& name) {
-  if (programDirectory.empty()) return name;
-  if (programDirectory.back() == '/') return programDirectory + name;
-  return programDirectory + "/" + name;
-}
-
-Handle Open(int32_t n, const std::string& name, int flags) {
+Handle Open(int32_t n, const std::string& name, bool writable) {
   if (n < 0) return 0;
   files.Free(n);
   if (currentFile == n) currentFile = -1;
-  const std::string path = PathOf(name);
-  // Not blocking, so that a pipe under the name cannot hold us up; only a
-  // plain file counts, anything else is as good as missing.
-  const int fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0644);
-  struct stat st;
-  if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    if (fd >= 0) ::close(fd);
+  Found found = OpenPlainFile(name, writable);
+  if (found.what != Found::Opened) {
+    // A file that is not there to read is as good as missing.
+    if (writable) NotSaved(name, found.why);
     currentFile = -1;
     return 0;
   }
-  const bool writable = (flags & O_ACCMODE) != O_RDONLY;
-  OpenFile* file = files.Make(n, OpenFile(fd, writable));
-  if (writable) file->HoldFolder(path, st);
+  OpenFile* file = files.Make(n, OpenFile(found.file.Release(), writable, name));
+  if (writable) file->HoldFolder(std::move(found.folder), found.name, found.st);
   currentFile = n;
   return Handle(n) + 1;
 }
@@ -559,10 +777,10 @@ void InitFileTable() {
   currentFile = -1;
 }
 
-Handle OpenFileSlotRead(int32_t n, const std::string& name) { return Open(n, name, O_RDONLY); }
+Handle OpenFileSlotRead(int32_t n, const std::string& name) { return Open(n, name, false); }
 
 // Never truncated: a shorter new content leaves the old tail behind it.
-Handle OpenFileSlotReadWrite(int32_t n, const std::string& name) { return Open(n, name, O_RDWR | O_CREAT); }
+Handle OpenFileSlotReadWrite(int32_t n, const std::string& name) { return Open(n, name, true); }
 
 int32_t ReadInt32() {
   // The bytes that arrive replace only as many low bytes of the buffer.

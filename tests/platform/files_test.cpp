@@ -137,23 +137,29 @@ TEST_F(FilesTest, AMissingFileGivesZeroAndNoCurrentFile) {
   EXPECT_EQ(OpenFileSlotRead(-1, "a"), 0);
 }
 
-// Only a plain file is a file here: a folder or a pipe under the name is as
-// good as a missing file, and opening a pipe must not wait for a writer.
-TEST_F(FilesTest, AFolderOrAPipeUnderTheNameCannotBeOpened) {
+// Only a plain file is a file here: a folder, a pipe or a device under the
+// name, or at the end of a link, is as good as a missing file, and opening a
+// pipe must not wait for a writer. A write there says so.
+TEST_F(FilesTest, AFolderAPipeOrADeviceUnderTheNameCannotBeOpened) {
   fs::create_directory(dir + "/data1");
   ASSERT_EQ(mkfifo((dir + "/keyboard").c_str(), 0600), 0);
+  fs::create_symlink("/dev/null", dir + "/data2");
   // Held open here, so that even a blocking open of the pipe returns.
   const int pipeEnd = ::open((dir + "/keyboard").c_str(), O_RDWR | O_NONBLOCK);
   ASSERT_GE(pipeEnd, 0);
-  for (const char* name : {"data1", "keyboard"}) {
+  for (const char* name : {"data1", "keyboard", "data2"}) {
     EXPECT_EQ(OpenFileSlotRead(0, name), 0) << name;
+    ::testing::internal::CaptureStderr();
     EXPECT_EQ(OpenFileSlotReadWrite(0, name), 0) << name;
     WriteInt32(5);
     CloseFileSlot(0);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "tolvane: \"" + std::string(name) + "\" not saved: it is not a plain file\n");
   }
   ::close(pipeEnd);
   EXPECT_TRUE(fs::is_directory(dir + "/data1"));
   EXPECT_TRUE(fs::is_fifo(dir + "/keyboard"));
+  EXPECT_TRUE(fs::is_symlink(dir + "/data2"));
 }
 
 // A file opened for reading takes no writes: nothing lands on close, and the
@@ -230,18 +236,28 @@ TEST_F(FilesTest, WritesLandTogetherOnClose) {
   EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
 }
 
+// The player's own links are followed, also where there is no /proc to
+// open a file by what was found at its name.
 TEST_F(FilesTest, WritingThroughALinkReplacesTheFileItPointsTo) {
-  fs::create_directory(dir + "/real");
-  Put("real/keyboard", {1, 0, 0, 0, 2, 0, 0, 0});
-  fs::permissions(dir + "/real/keyboard", fs::perms(0640));
-  fs::create_symlink("real/keyboard", dir + "/keyboard");
-  ASSERT_NE(OpenFileSlotReadWrite(0, "keyboard"), 0);
-  WriteInt32(9);
-  CloseFileSlot(0);
-  EXPECT_TRUE(fs::is_symlink(dir + "/keyboard"));
-  EXPECT_EQ(Get("real/keyboard"), (std::vector<uint8_t>{9, 0, 0, 0, 2, 0, 0, 0}));
-  EXPECT_EQ(fs::status(dir + "/real/keyboard").permissions(), fs::perms(0640));
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir + "/real"), fs::directory_iterator()), 1);
+  const ClearFileSeamsAtExit clear;
+  for (const bool withoutProc : {false, true}) {
+    SCOPED_TRACE(withoutProc ? "without /proc" : "with /proc");
+    FileSeams().withoutProc = withoutProc;
+    fs::remove_all(dir);
+    fs::create_directories(dir + "/real");
+    Put("real/keyboard", {1, 0, 0, 0, 2, 0, 0, 0});
+    fs::permissions(dir + "/real/keyboard", fs::perms(0640));
+    fs::create_symlink("real/keyboard", dir + "/keyboard");
+    ASSERT_NE(OpenFileSlotRead(0, "keyboard"), 0);
+    EXPECT_EQ(ReadInt32(), 1);
+    ASSERT_NE(OpenFileSlotReadWrite(0, "keyboard"), 0);
+    WriteInt32(9);
+    CloseFileSlot(0);
+    EXPECT_TRUE(fs::is_symlink(dir + "/keyboard"));
+    EXPECT_EQ(Get("real/keyboard"), (std::vector<uint8_t>{9, 0, 0, 0, 2, 0, 0, 0}));
+    EXPECT_EQ(fs::status(dir + "/real/keyboard").permissions(), fs::perms(0640));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir + "/real"), fs::directory_iterator()), 1);
+  }
 }
 
 // A file with a second name is written in place, so both names show the new
@@ -328,7 +344,14 @@ TEST_F(FilesTest, WithoutRoomForANewFileBesideItTheFileIsWrittenInPlace) {
     ASSERT_NE(OpenFileSlotReadWrite(0, "data2"), 0);
     WriteTextLine("ab");
     CloseFileSlot(0);
+    // A missing one cannot be made there, and the player is told.
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(OpenFileSlotReadWrite(0, "keyboard"), 0);
+    WriteInt32(1);
+    CloseFileSlot(0);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "tolvane: \"keyboard\" not saved: Permission denied\n");
     fs::permissions(dir, fs::perms(0700));
+    EXPECT_FALSE(fs::exists(dir + "/keyboard"));
     EXPECT_EQ(Get("data2"), Bytes("ab\r\n456789"));
     ASSERT_EQ(::stat((dir + "/data2").c_str(), &is), 0);
     EXPECT_EQ(is.st_ino, was.st_ino);
@@ -440,7 +463,10 @@ struct PlaceCase {
   int64_t size;  // of the old file
   int copyFailsWith;
   int exchangeFailsWith;
+  int modeFailsWith;
+  int inPlaceFailsWith;
   enum { Replaced, InPlace, Untouched } outcome;
+  const char* said;  // the line on stderr
 };
 void PrintTo(const PlaceCase& c, std::ostream* os) { *os << c.label; }
 
@@ -455,10 +481,14 @@ TEST_P(WhereTheFileIsWritten, ByItsSizeAndWhatTheCopyMeets) {
   const ClearFileSeamsAtExit clear;
   FileSeams().copyFailsWith = c.copyFailsWith;
   FileSeams().exchangeFailsWith = c.exchangeFailsWith;
+  FileSeams().modeFailsWith = c.modeFailsWith;
+  FileSeams().inPlaceFailsWith = c.inPlaceFailsWith;
   ASSERT_NE(OpenFileSlotReadWrite(0, "data1"), 0);
   WriteTextLine("AB");
   WriteInt32(0x34333231);
+  ::testing::internal::CaptureStderr();
   CloseFileSlot(0);
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), c.said);
 
   std::vector<uint8_t> want = old;
   if (c.outcome != PlaceCase::Untouched) std::memcpy(want.data(), "AB\r\n1234", 8);
@@ -469,12 +499,17 @@ TEST_P(WhereTheFileIsWritten, ByItsSizeAndWhatTheCopyMeets) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, WhereTheFileIsWritten,
-    ::testing::Values(PlaceCase{"OneMiBIsReplaced", 1 << 20, 0, 0, PlaceCase::Replaced},
-                      PlaceCase{"OverOneMiBInPlace", (1 << 20) + 1, 0, 0, PlaceCase::InPlace},
-                      PlaceCase{"NoRoomForTheCopyInPlace", 64, ENOSPC, 0, PlaceCase::InPlace},
-                      PlaceCase{"NoQuotaForTheCopyInPlace", 64, EDQUOT, 0, PlaceCase::InPlace},
-                      PlaceCase{"NamesCannotBeTradedInPlace", 64, 0, EINVAL, PlaceCase::InPlace},
-                      PlaceCase{"TheCopyFailsOtherwiseUntouched", 64, EIO, 0, PlaceCase::Untouched}),
+    ::testing::Values(
+        PlaceCase{"OneMiBIsReplaced", 1 << 20, 0, 0, 0, 0, PlaceCase::Replaced, ""},
+        PlaceCase{"OverOneMiBInPlace", (1 << 20) + 1, 0, 0, 0, 0, PlaceCase::InPlace, ""},
+        PlaceCase{"NoRoomForTheCopyInPlace", 64, ENOSPC, 0, 0, 0, PlaceCase::InPlace, ""},
+        PlaceCase{"NoQuotaForTheCopyInPlace", 64, EDQUOT, 0, 0, 0, PlaceCase::InPlace, ""},
+        PlaceCase{"NamesCannotBeTradedInPlace", 64, 0, EINVAL, 0, 0, PlaceCase::InPlace, ""},
+        PlaceCase{"TheModeCannotBeGivenInPlace", 64, 0, 0, EPERM, 0, PlaceCase::InPlace, ""},
+        PlaceCase{"TheCopyFailsOtherwiseUntouched", 64, EIO, 0, 0, 0, PlaceCase::Untouched,
+                  "tolvane: \"data1\" not saved: Input/output error\n"},
+        PlaceCase{"NeitherCopyNorInPlaceUntouched", 64, ENOSPC, 0, 0, ENOSPC, PlaceCase::Untouched,
+                  "tolvane: \"data1\" not saved: No space left on device\n"}),
     [](const ::testing::TestParamInfo<PlaceCase>& info) { return std::string(info.param.label); });
 
 // A real full disk: a small memory file system filled up. A small record
@@ -519,7 +554,9 @@ TEST_F(FilesTest, OnAFullDiskTheOldBytesTakeTheRecord) {
 
   ASSERT_NE(OpenFileSlotReadWrite(0, "data1"), 0);
   WriteTextLine(std::string(8000, 'x'));
+  ::testing::internal::CaptureStderr();
   CloseFileSlot(0);
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "tolvane: \"data1\" not saved: No space left on device\n");
   EXPECT_TRUE(Get("disk/data1") == want);
   EXPECT_EQ(std::distance(fs::directory_iterator(disk), fs::directory_iterator()), 2);
 }

@@ -1,0 +1,303 @@
+// What another user can put at "data1" before the game starts, in a folder
+// shared with them: a link, a second name of someone else's file, a pipe.
+// None of it is followed, read, written or created through; the player's own
+// links keep working. Run as root, as CI does, with nobody (65534) as the
+// other user: root passes every permission check, so nothing but the files
+// code itself stands between the record and root's own files.
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/inotify.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <memory>
+#include <set>
+#include <tuple>
+
+#include "platform/file_seams.h"
+#include "tests/highscores/record_files.h"
+#include "tests/platform/platform_fixture.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::set<std::string> Names(const std::string& folder) {
+  std::set<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder)) names.insert(entry.path().filename());
+  return names;
+}
+
+struct Seen {
+  Bytes bytes;
+  struct stat st {};
+};
+
+Seen Look(const std::string& path) {
+  Seen seen{GetFile(path)};
+  EXPECT_EQ(::lstat(path.c_str(), &seen.st), 0) << path;
+  return seen;
+}
+
+void ExpectUnchanged(const std::string& path, const Seen& was) {
+  const Seen now = Look(path);
+  EXPECT_EQ(now.bytes, was.bytes) << path;
+  EXPECT_EQ(now.st.st_ino, was.st.st_ino) << path;
+  EXPECT_EQ(now.st.st_uid, was.st.st_uid) << path;
+  EXPECT_EQ(now.st.st_gid, was.st.st_gid) << path;
+  EXPECT_EQ(now.st.st_mode, was.st.st_mode) << path;
+  EXPECT_EQ(now.st.st_nlink, was.st.st_nlink) << path;
+}
+
+// Tells whether anyone opened a pipe while it was watched. The test holds
+// the pipe's reading end, so a writer that comes and goes leaves a hang-up
+// on it; and the system reports every open of it, where it leaves out looks
+// that open nothing (where it does not, the hang-up alone tells).
+class PipeWatch {
+ public:
+  explicit PipeWatch(const std::string& path) {
+    readEnd_ = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    EXPECT_GE(readEnd_, 0) << path;
+    watch_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    EXPECT_GE(watch_, 0);
+    EXPECT_GE(::inotify_add_watch(watch_, path.c_str(), IN_OPEN), 0);
+    const int look = ::open(path.c_str(), O_PATH | O_CLOEXEC);
+    ::close(look);
+    countsLooks_ = Opens() > 0;
+  }
+  ~PipeWatch() {
+    ::close(readEnd_);
+    ::close(watch_);
+  }
+  bool Opened() {
+    pollfd p{readEnd_, POLLIN, 0};
+    const bool hungUp = ::poll(&p, 1, 0) == 1 && (p.revents & POLLHUP) != 0;
+    const int opens = Opens();
+    return hungUp || (!countsLooks_ && opens > 0);
+  }
+
+ private:
+  int Opens() {
+    int opens = 0;
+    alignas(inotify_event) char events[4096];
+    for (ssize_t got; (got = ::read(watch_, events, sizeof events)) > 0;) {
+      for (ssize_t at = 0; at < got;) {
+        const auto* e = reinterpret_cast<const inotify_event*>(events + at);
+        opens += (e->mask & IN_OPEN) != 0;
+        at += ssize_t(sizeof(inotify_event) + e->len);
+      }
+    }
+    return opens;
+  }
+  int readEnd_ = -1, watch_ = -1;
+  bool countsLooks_ = false;
+};
+
+// What stands at "data1" in the shared folder. "secret" is a folder only
+// root enters, with "file" (root's, mode 600) in it; "elsewhere" is root's
+// own folder beside it.
+struct PlantCase {
+  const char* label;
+  enum {
+    NobodysLinkToTheSecret,
+    NobodysDanglingLinkIntoTheSecretFolder,
+    SecondNameOfTheSecret,
+    NobodysPipe,
+    RootsLinkToNobodysLink,
+    RootsLinkThroughNobodysFolderLink,
+    RootsLinkToAPipe,
+    RootsLink,
+    RootsDanglingLink,
+  } entry;
+  bool followed;  // the record goes to the link's target
+};
+void PrintTo(const PlantCase& c, std::ostream* os) { *os << c.label; }
+
+class PlantedAtTheName : public ::testing::TestWithParam<std::tuple<PlantCase, mode_t>> {
+ protected:
+  void SetUp() override {
+    if (!RunningAsRoot()) GTEST_SKIP() << "planting another user's entries takes root";
+    InstallTestHost();
+    InitFileTable();
+    char pattern[] = "/tmp/tolvane-planted-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    top = pattern;
+    ASSERT_EQ(::chmod(top.c_str(), 0755), 0);
+    shared = top + "/shared";
+    secret = top + "/secret";
+    elsewhere = top + "/elsewhere";
+    for (const std::string& folder : {shared, secret, elsewhere}) ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
+    ASSERT_EQ(::chown(shared.c_str(), 0, NOBODY_GID), 0);
+    ASSERT_EQ(::chmod(shared.c_str(), std::get<1>(GetParam())), 0);
+    PutFile(secret + "/file", BytesOf("root:$6$not-for-anyone-else:19000::::::\nsecond line\n"));
+    ASSERT_EQ(::chmod((secret + "/file").c_str(), 0600), 0);
+    programDirectory = shared + "/";
+  }
+  void TearDown() override {
+    ResetPlatformState();
+    programDirectory.clear();
+    if (!top.empty()) fs::remove_all(top);
+  }
+  void Link(const std::string& target, const std::string& at, uid_t owner) {
+    ASSERT_EQ(::symlink(target.c_str(), at.c_str()), 0) << at;
+    ASSERT_EQ(::lchown(at.c_str(), owner, owner), 0) << at;
+  }
+  std::string top, shared, secret, elsewhere;
+};
+
+TEST_P(PlantedAtTheName, IsFollowedOnlyWhenItIsRootsOwnLink) {
+  const auto& [c, folderMode] = GetParam();
+  const std::string data1 = shared + "/data1";
+  std::string pipe;
+  switch (c.entry) {
+    case PlantCase::NobodysLinkToTheSecret:
+      Link(secret + "/file", data1, NOBODY_UID);
+      break;
+    case PlantCase::NobodysDanglingLinkIntoTheSecretFolder:
+      Link(secret + "/made", data1, NOBODY_UID);
+      break;
+    case PlantCase::SecondNameOfTheSecret:
+      // As nobody could make it where fs.protected_hardlinks is 0.
+      ASSERT_EQ(::link((secret + "/file").c_str(), data1.c_str()), 0);
+      break;
+    case PlantCase::NobodysPipe:
+      pipe = data1;
+      ASSERT_EQ(::mkfifo(pipe.c_str(), 0666), 0);
+      ASSERT_EQ(::chown(pipe.c_str(), NOBODY_UID, NOBODY_GID), 0);
+      break;
+    case PlantCase::RootsLinkToNobodysLink:
+      Link(secret + "/file", shared + "/hop", NOBODY_UID);
+      Link("hop", data1, 0);
+      break;
+    case PlantCase::RootsLinkThroughNobodysFolderLink:
+      // Root linked to a folder of the shared one, which nobody then put a
+      // link in place of.
+      Link(secret, shared + "/way", NOBODY_UID);
+      Link("way/file", data1, 0);
+      break;
+    case PlantCase::RootsLinkToAPipe:
+      pipe = elsewhere + "/pipe";
+      ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+      Link(pipe, data1, 0);
+      break;
+    case PlantCase::RootsLink:
+      Link(secret + "/file", data1, 0);
+      break;
+    case PlantCase::RootsDanglingLink:
+      Link(secret + "/made", data1, 0);
+      break;
+  }
+  const Seen secretWas = Look(secret + "/file");
+  const std::set<std::string> sharedWas = Names(shared), secretNamesWas = Names(secret),
+                              elsewhereWas = Names(elsewhere);
+  const bool dangling = c.entry == PlantCase::NobodysDanglingLinkIntoTheSecretFolder ||
+                        c.entry == PlantCase::RootsDanglingLink;
+  std::unique_ptr<PipeWatch> watch = pipe.empty() ? nullptr : std::make_unique<PipeWatch>(pipe);
+
+  // The Highscore tab and the submission read the record this way.
+  const bool read = OpenFileSlotRead(0, "data1") != 0;
+  const std::string firstLine = read ? ReadTextLine() : "";
+  CloseFileSlot(0);
+  EXPECT_EQ(read, c.followed && !dangling);
+  if (read) {
+    EXPECT_EQ(firstLine, "root:$6$not-for-anyone-else:19000::::::");
+  }
+
+  ::testing::internal::CaptureStderr();
+  const bool opened = OpenFileSlotReadWrite(0, "data1") != 0;
+  WriteTextLine("CHAMP");
+  WriteTextLine("TOWN");
+  WriteInt32(777);
+  WriteInt32(12345);
+  CloseFileSlot(0);
+  const std::string said = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(opened, c.followed);
+
+  if (watch) {
+    EXPECT_FALSE(watch->Opened()) << "the pipe was opened";
+  }
+  EXPECT_EQ(Names(shared), sharedWas);
+  EXPECT_EQ(Names(elsewhere), elsewhereWas);
+  EXPECT_TRUE(fs::exists(fs::symlink_status(data1)));
+  if (!c.followed) {
+    ExpectUnchanged(secret + "/file", secretWas);
+    EXPECT_EQ(Names(secret), secretNamesWas);
+    EXPECT_TRUE(said.starts_with("tolvane: \"data1\" not saved: ")) << said;
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+    return;
+  }
+  Bytes record = BytesOf("CHAMP\r\nTOWN\r\n");
+  AppendLe32(record, 777);
+  AppendLe32(record, 12345);
+  const std::string target = secret + (dangling ? "/made" : "/file");
+  Bytes want = dangling ? record : secretWas.bytes;
+  std::copy(record.begin(), record.end(), want.begin());
+  EXPECT_EQ(GetFile(target), want);
+  EXPECT_TRUE(fs::is_symlink(data1));
+  struct stat st;
+  ASSERT_EQ(::stat(target.c_str(), &st), 0);
+  EXPECT_EQ(st.st_uid, 0u);
+  if (!dangling) {
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+  }
+  std::set<std::string> secretNow = secretNamesWas;
+  secretNow.insert(dangling ? "made" : "file");
+  EXPECT_EQ(Names(secret), secretNow);
+  EXPECT_EQ(said, "");
+}
+
+const PlantCase PLANTED[] = {
+    {"NobodysLinkToARootOnlyFile", PlantCase::NobodysLinkToTheSecret, false},
+    {"NobodysDanglingLinkIntoARootOnlyFolder", PlantCase::NobodysDanglingLinkIntoTheSecretFolder, false},
+    {"SecondNameOfARootOnlyFile", PlantCase::SecondNameOfTheSecret, false},
+    {"NobodysPipe", PlantCase::NobodysPipe, false},
+    {"RootsLinkToNobodysLink", PlantCase::RootsLinkToNobodysLink, false},
+    {"RootsLinkThroughNobodysFolderLink", PlantCase::RootsLinkThroughNobodysFolderLink, false},
+    {"RootsLinkToAPipe", PlantCase::RootsLinkToAPipe, false},
+    {"RootsLink", PlantCase::RootsLink, true},
+    {"RootsDanglingLink", PlantCase::RootsDanglingLink, true},
+};
+
+INSTANTIATE_TEST_SUITE_P(
+    InSharedFolders, PlantedAtTheName,
+    ::testing::Combine(::testing::ValuesIn(PLANTED), ::testing::Values(01777, 0777, 02775, 03775)),
+    [](const ::testing::TestParamInfo<std::tuple<PlantCase, mode_t>>& info) {
+      char mode[8];
+      std::snprintf(mode, sizeof mode, "%04o", unsigned(std::get<1>(info.param)));
+      return std::string(std::get<0>(info.param).label) + "_In" + mode;
+    });
+
+// Run by an ordinary player: the player's own link is followed, and one that
+// another ordinary user made beside it is not.
+TEST(PlayersOwnLinks, AreFollowedAndAnotherUsersAreNot) {
+  if (!RunningAsRoot()) GTEST_SKIP() << "giving links to two users takes root";
+  InitFileTable();
+  ProgramDirectory dir;
+  const std::string mine = dir.File("mine"), theirs = dir.File("theirs");
+  dir.Put("mine", BytesOf("OLD\r\n"));
+  dir.Put("theirs", BytesOf("THEIRS\r\n"));
+  std::filesystem::create_symlink(mine, dir.File("data1"));
+  std::filesystem::create_symlink(theirs, dir.File("data2"));
+  GiveToNobody(dir.path());
+  ASSERT_EQ(::lchown(dir.File("data2").c_str(), 4242, 4242), 0);
+  ASSERT_EQ(::chown(theirs.c_str(), 4242, 4242), 0);
+  ASSERT_EQ(::chmod(theirs.c_str(), 0666), 0);
+  ASSERT_EQ(::chmod(dir.path().c_str(), 0777), 0);
+  AsNobody([&] {
+    ASSERT_NE(OpenFileSlotRead(0, "data1"), 0);
+    EXPECT_EQ(ReadTextLine(), "OLD");
+    EXPECT_EQ(OpenFileSlotRead(0, "data2"), 0);
+    for (const char* name : {"data1", "data2"}) {
+      OpenFileSlotReadWrite(0, name);
+      WriteTextLine("NEW");
+      CloseFileSlot(0);
+    }
+  });
+  EXPECT_EQ(GetFile(mine), BytesOf("NEW\r\n"));
+  EXPECT_EQ(GetFile(theirs), BytesOf("THEIRS\r\n"));
+  EXPECT_TRUE(std::filesystem::is_symlink(dir.File("data2")));
+}
+
+}  // namespace

@@ -322,5 +322,22 @@ TEST_F(Players, AmmunitionRegeneratesAfterMoreThanASecondAndStopsAt200) {
   EXPECT_EQ(ammoRegenTime, static_cast<int32_t>(host_->now));
   const std::vector<int32_t> expected = {160, 155, 200, 153, 154, 154, 154, 150, 200, 150};
   EXPECT_EQ(std::vector<int32_t>(ammo[1].begin() + 1, ammo[1].end()), expected);
+
+  // Each weapon's own amount, for both players, second after second, far
+  // enough below 200 that the cap hides none of them.
+  struct Regen {
+    int32_t weapon, perSecond;
+  };
+  const Regen regen[] = {{1, 10}, {2, 5}, {3, 2}, {4, 3}, {5, 4}, {6, 4}, {7, 4}};
+  for (int32_t p = 1; p <= 2; ++p)
+    for (const Regen& r : regen) ammo[p][r.weapon] = 0;
+  for (int32_t second = 1; second <= 3; ++second) {
+    host_->now += 1001;
+    RegenerateAmmo();
+    for (int32_t p = 1; p <= 2; ++p)
+      for (const Regen& r : regen)
+        EXPECT_EQ(ammo[p][r.weapon], second * r.perSecond)
+            << "player " << p << ", weapon " << r.weapon << ", after " << second << " s";
+  }
 }
 }  // namespace

@@ -279,6 +279,43 @@ TEST_F(Players, TouchingShipsBothLoseAllEnergyAndTurnDyingInTheNextFrame) {
   EXPECT_EQ(Sounds(), (std::vector<int32_t>{1, 1}));
 }
 
+// Only two flying ships ram. A ship breaking up over the other, and then gone
+// with its last picture still in its work sprite, hurts no one.
+TEST_F(Players, ShipsRamOnlyWhileBothFly) {
+  struct Case {
+    const char* what;
+    int32_t& wreckState;
+    int32_t& otherEnergy;
+  };
+  const Case cases[] = {
+      {"player 2 over player 1", player2State, player1Energy},
+      {"player 1 over player 2", player1State, player2Energy},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ResetPlayers();
+    player1State = player2State = 1;
+    player2X = 150;  // half over player 1
+    player2Y = 110;
+    c.wreckState = 2;
+    // Frames 2 to 5 of the break-up, then four frames gone; each frame on its
+    // own, so that a ram while breaking up cannot hide one while gone.
+    for (int32_t f = 0; f < 16; ++f) {
+      player1Energy = player2Energy = 100;
+      UpdatePlayers();
+      ASSERT_NE(SpritesTouch(13, player1X, player1Y, 14, player2X, player2Y), 0) << "frame " << f;
+      EXPECT_EQ(c.otherEnergy, 100) << "frame " << f << ", wreck state " << c.wreckState;
+      host_->now += FRAME_MS;
+    }
+    EXPECT_EQ(c.wreckState, 0);
+    // Both flying again, the same two pictures ram.
+    c.wreckState = 1;
+    UpdatePlayers();
+    EXPECT_EQ(player1Energy, 0);
+    EXPECT_EQ(player2Energy, 0);
+  }
+}
+
 TEST_F(Players, DyingAndGonePlayersKeysDoNothing) {
   ownedWeapons[1][2] = 1;
   for (int32_t state : {0, 2}) {

@@ -279,6 +279,43 @@ TEST_F(Players, TouchingShipsBothLoseAllEnergyAndTurnDyingInTheNextFrame) {
   EXPECT_EQ(Sounds(), (std::vector<int32_t>{1, 1}));
 }
 
+// Only two flying ships ram. A ship breaking up over the other, and then gone
+// with its last picture still in its work sprite, hurts no one.
+TEST_F(Players, ShipsRamOnlyWhileBothFly) {
+  struct Case {
+    const char* what;
+    int32_t& wreckState;
+    int32_t& otherEnergy;
+  };
+  const Case cases[] = {
+      {"player 2 over player 1", player2State, player1Energy},
+      {"player 1 over player 2", player1State, player2Energy},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ResetPlayers();
+    player1State = player2State = 1;
+    player2X = 150;  // half over player 1
+    player2Y = 110;
+    c.wreckState = 2;
+    // Frames 2 to 5 of the break-up, then four frames gone; each frame on its
+    // own, so that a ram while breaking up cannot hide one while gone.
+    for (int32_t f = 0; f < 16; ++f) {
+      player1Energy = player2Energy = 100;
+      UpdatePlayers();
+      ASSERT_NE(SpritesTouch(13, player1X, player1Y, 14, player2X, player2Y), 0) << "frame " << f;
+      EXPECT_EQ(c.otherEnergy, 100) << "frame " << f << ", wreck state " << c.wreckState;
+      host_->now += FRAME_MS;
+    }
+    EXPECT_EQ(c.wreckState, 0);
+    // Both flying again, the same two pictures ram.
+    c.wreckState = 1;
+    UpdatePlayers();
+    EXPECT_EQ(player1Energy, 0);
+    EXPECT_EQ(player2Energy, 0);
+  }
+}
+
 TEST_F(Players, DyingAndGonePlayersKeysDoNothing) {
   ownedWeapons[1][2] = 1;
   for (int32_t state : {0, 2}) {
@@ -322,5 +359,22 @@ TEST_F(Players, AmmunitionRegeneratesAfterMoreThanASecondAndStopsAt200) {
   EXPECT_EQ(ammoRegenTime, static_cast<int32_t>(host_->now));
   const std::vector<int32_t> expected = {160, 155, 200, 153, 154, 154, 154, 150, 200, 150};
   EXPECT_EQ(std::vector<int32_t>(ammo[1].begin() + 1, ammo[1].end()), expected);
+
+  // Each weapon's own amount, for both players, second after second, far
+  // enough below 200 that the cap hides none of them.
+  struct Regen {
+    int32_t weapon, perSecond;
+  };
+  const Regen regen[] = {{1, 10}, {2, 5}, {3, 2}, {4, 3}, {5, 4}, {6, 4}, {7, 4}};
+  for (int32_t p = 1; p <= 2; ++p)
+    for (const Regen& r : regen) ammo[p][r.weapon] = 0;
+  for (int32_t second = 1; second <= 3; ++second) {
+    host_->now += 1001;
+    RegenerateAmmo();
+    for (int32_t p = 1; p <= 2; ++p)
+      for (const Regen& r : regen)
+        EXPECT_EQ(ammo[p][r.weapon], second * r.perSecond)
+            << "player " << p << ", weapon " << r.weapon << ", after " << second << " s";
+  }
 }
 }  // namespace

@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QTest>
 #include <QTimer>
+#include <QWheelEvent>
 #include <QWindow>
 
 #include <filesystem>
@@ -199,6 +200,16 @@ class CaptureOnWidgets : public MenuWidgets {
     ASSERT_TRUE(DesktopTabScreenRect(0, index, &r));
     ClickAt(r);
   }
+  // One notch of the wheel over tab `index`, away from the user: the tab bar
+  // turns to the tab before.
+  void WheelOverTab(int32_t index) {
+    DesktopRect r;
+    ASSERT_TRUE(DesktopTabScreenRect(0, index, &r));
+    const QPointF global(r.x + r.w / 2, r.y + r.h / 2);
+    QWheelEvent wheel(window_->mapFromGlobal(global), global, QPoint(), QPoint(0, QWheelEvent::DefaultDeltasPerStep),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(window_, &wheel);
+  }
   // Held long enough that a release lets go at once.
   void Release(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
     g_keyTime += 60'000;
@@ -244,7 +255,7 @@ class CaptureOnWidgets : public MenuWidgets {
   QWindow* window_ = nullptr;
 };
 
-TEST_F(CaptureOnWidgets, WhileItWaitsNoClickKeyOrCloseBoxActsAndItTakesItsKey) {
+TEST_F(CaptureOnWidgets, WhileItWaitsNoClickWheelKeyOrCloseBoxActsAndItTakesItsKey) {
   ClickTab(1);
   EXPECT_EQ(Queued(), (Events{{EVENT_CONTROL, 0}}));
   ASSERT_EQ(ControlState(0), 1);
@@ -278,6 +289,17 @@ TEST_F(CaptureOnWidgets, WhileItWaitsNoClickKeyOrCloseBoxActsAndItTakesItsKey) {
        [&] { Release(Qt::Key_Tab, Qt::ControlModifier); },
        0x1D,
        "LeftControl"},
+      // Let through, the wheel would turn the tab bar to "The Game" and hide the "?".
+      {"the wheel over the tab bar; then K",
+       31,
+       {[&] { WheelOverTab(1); },
+        [&] {
+          EXPECT_EQ(ControlState(0), 1) << "the wheel turned the tab while the capture waits";
+          QTest::keyPress(window_, Qt::Key_K);
+        }},
+       [&] { Release(Qt::Key_K); },
+       0x25,
+       "K"},
       // Space at the focused button would click it when let go.
       {"Space", 30, {[&] { QTest::keyPress(window_, Qt::Key_Space); }}, [&] { Release(Qt::Key_Space); }, 0x39,
        "Space"},

@@ -1,9 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
+#include <ostream>
+#include <vector>
 
 #include "game/game.h"
+#include "platform/host.h"
 #include "platform/platform.h"
 #include "platform/test_host.h"
 #include "startup/startup.h"
@@ -109,6 +115,74 @@ TEST_F(StartUpTest, HundredFramesThenEscapeBackToTheMenuAndItsCloseBoxEndsTheRun
   EXPECT_TRUE(host_->messageBoxes.empty());
   EXPECT_EQ(host_->windowTitles.size(), 2u);
   EXPECT_FALSE(host_->screenOpen);
+}
+
+// The test host, with the desktop's own fonts and text drawing, so that a
+// frame carries the glyphs a player sees.
+class RealTextHost : public TestHost {
+ public:
+  void MakeFont(int32_t n, const std::string& face, int32_t points) override { text_->MakeFont(n, face, points); }
+  void DrawText(uint16_t* pixels, int32_t x, int32_t y, int32_t font, uint16_t colour, bool transparent,
+                const std::string& text, int32_t* advance) override {
+    TestHost::DrawText(pixels, x, y, font, colour, transparent, text, advance);
+    text_->DrawText(pixels, x, y, font, colour, transparent, text, advance);
+  }
+
+ private:
+  std::unique_ptr<PlatformHost> text_ = MakeDesktopHost();
+};
+
+// Where a picture holds a colour within a rectangle.
+struct Ink {
+  int32_t left = SCREEN_WIDTH, top = SCREEN_HEIGHT, right = -1, bottom = -1, pixels = 0;
+  bool operator==(const Ink&) const = default;
+};
+void PrintTo(const Ink& i, std::ostream* os) {
+  *os << i.pixels << " pixels in x " << i.left << ".." << i.right << ", y " << i.top << ".." << i.bottom;
+}
+Ink InkOf(const uint16_t* pixels, uint16_t colour, int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
+  Ink ink;
+  for (int32_t y = y0; y < y1; ++y)
+    for (int32_t x = x0; x < x1; ++x) {
+      if (pixels[y * SCREEN_WIDTH + x] != colour) continue;
+      ++ink.pixels;
+      ink.left = std::min(ink.left, x), ink.right = std::max(ink.right, x);
+      ink.top = std::min(ink.top, y), ink.bottom = std::max(ink.bottom, y);
+    }
+  return ink;
+}
+
+// The HUD's score is drawn in the font that start-up made: in the first frame
+// of a two-player game both panels show "0" as "arial" at 8 points draws it.
+TEST_F(StartUpTest, TheHudScoreShowsInTheEightPointFontMadeAtStartUp) {
+  auto owned = std::make_unique<RealTextHost>();
+  RealTextHost& host = *owned;
+  SetPlatformHost(std::move(owned));
+  ResetPlatformState();
+  std::memset(LiveKeys(), 0, 256);
+  host.executablePath = (dir_ / "tolvane").string();
+  host.menuEvents = {{EVENT_CONTROL, 3}};  // "2 Player Game"; then the menu ends the run
+  std::vector<uint16_t> firstFrame;
+  host.onPresent = [&](const uint16_t* pixels) {
+    if (host.presents == 2) firstFrame.assign(pixels, pixels + SCREEN_WIDTH * SCREEN_HEIGHT);
+  };
+  host.KeyDownAtPresent(2, 1);
+  RunProgram();
+  ASSERT_EQ(firstFrame.size(), size_t(SCREEN_WIDTH) * SCREEN_HEIGHT);
+
+  constexpr uint16_t SCORE_GREY = 0xCE59;  // (200, 200, 200)
+  const std::unique_ptr<PlatformHost> reference = MakeDesktopHost();
+  reference->MakeFont(0, "arial", 8);
+  std::vector<uint16_t> expected(firstFrame.size(), 0);
+  int32_t advance = 0;
+  for (int32_t penX : {146, 331}) {
+    reference->DrawText(expected.data(), penX, 22, 0, SCORE_GREY, true, "0", &advance);
+    // Over each player's panel, from a little above the pen to the bottom of the HUD.
+    const int32_t x0 = penX - 10, x1 = penX + 40, y0 = 12, y1 = 48;
+    const Ink want = InkOf(expected.data(), SCORE_GREY, x0, y0, x1, y1);
+    ASSERT_GT(want.pixels, 10) << "the reference text drew nothing";
+    EXPECT_EQ(InkOf(firstFrame.data(), SCORE_GREY, x0, y0, x1, y1), want) << "score at x " << penX;
+  }
 }
 
 TEST_F(StartUpTest, KeyFileIsReadBesideTheProgramWhateverTheCurrentDirectory) {

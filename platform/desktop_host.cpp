@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QBackingStore>
+#include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDir>
 #include <QElapsedTimer>
@@ -393,7 +394,21 @@ class ScreenWindow : public QWindow {
     requestActivate();
   }
 
+  // Whether the close box (or any close request) was used since the last ask.
+  bool TakeCloseRequest() {
+    const bool requested = closeRequested_;
+    closeRequested_ = false;
+    return requested;
+  }
+
  protected:
+  // Accepted, the close would take the window away while the game runs on
+  // unseen; the program ends instead, at the next pump, outside this handler.
+  void closeEvent(QCloseEvent* e) override {
+    e->ignore();
+    if (isVisible()) closeRequested_ = true;
+  }
+
   // No copy of the frame is kept: the texture or the backing store's image
   // still holds the last picture, and is shown again.
   void exposeEvent(QExposeEvent*) override {
@@ -516,6 +531,7 @@ class ScreenWindow : public QWindow {
     }
   }
 
+  bool closeRequested_ = false;
   std::unique_ptr<QOpenGLContext> context_;
   GlPicture gl_;
   bool glReady_ = false;
@@ -630,7 +646,7 @@ class DesktopHost : public PlatformHost {
     QElapsedTimer waited;
     waited.start();
     while (!ScreenActive() && waited.elapsed() < 500) {
-      QCoreApplication::processEvents(QEventLoop::AllEvents);
+      PumpEvents();
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     return true;
@@ -640,8 +656,13 @@ class DesktopHost : public PlatformHost {
     screen_->hide();
     screen_->unsetCursor();
   }
+  // Where the game hears of a close request, and ends: outside every event
+  // handler.
   void PumpEvents() override {
-    if (g_appState == AppState::Running) QCoreApplication::processEvents(QEventLoop::AllEvents);
+    if (g_appState != AppState::Running) return;
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    // The same end as the menu's close box.
+    if (screen_ != nullptr && screen_->TakeCloseRequest()) EndProgram();
   }
   void Present(const uint16_t* pixels) override {
     if (ScreenActive()) screen_->Present(pixels);

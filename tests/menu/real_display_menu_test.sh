@@ -5,7 +5,8 @@
 # "Exit Game"; then in a fresh folder a key captured with a real key press,
 # "Save Settings", and the submission URL handed to a browser stand-in; then
 # the game window's close request (in play and at the pause) ends the program
-# with code 0.
+# with code 0, and a lost display (in play and in the menu after a game) with
+# code 1, never by a signal.
 # Screenshots of the three games, the four tabs and the pause land in $2 (when given).
 set -u
 binary="$1"
@@ -29,10 +30,19 @@ wait_for() {
   done
 }
 
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$work/display" >/dev/null 2>&1 &
-xvfb=$!
-wait_for test -s "$work/display"
-export DISPLAY=:$(head -1 "$work/display")
+start_server() {
+  rm -f "$work/display"
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$work/display" >/dev/null 2>&1 &
+  xvfb=$!
+  wait_for test -s "$work/display" || fail "Xvfb did not start"
+  export DISPLAY=:$(head -1 "$work/display")
+}
+stop_server() {
+  kill $xvfb
+  wait $xvfb
+  xvfb=""
+}
+start_server
 export ALSOFT_DRIVERS=null
 
 # A window manager's close box: WM_DELETE_WINDOW sent to a window, which
@@ -170,12 +180,12 @@ game_on_top() {
   diff=$(compare -metric AE "$work/game_page_before.png" "$work/centre.png" null: 2>&1)
   [ "${diff%% *}" -gt $((344 * 176 / 2)) ] 2>/dev/null && [ "$(top_window)" = "$screen" ]
 }
-wait_exit() {
+wait_exit() {  # what [exit code, 0 when not given]
   wait_for eval '! kill -0 $app 2>/dev/null' || fail "$1 did not end the program"
   wait $app
   local code=$?
   app=""
-  [ $code -eq 0 ] || fail "exit code $code after $1"
+  [ $code -eq "${2:-0}" ] || fail "exit code $code after $1$( ((code > 128)) && echo " (signal $((code - 128)))")"
 }
 
 # ---- a game from the menu and back ----
@@ -318,4 +328,24 @@ wait_for picture_stands || fail "the pause key did not halt the game"
 [ -n "$shots" ] && import -window root "$shots/pause.png"
 close_request "at the pause"
 
+# ---- a lost display ends the program with code 1 ----
+# A server of its own each time: this one is stopped.
+lost_display() {  # what
+  stop_server
+  wait_exit "the lost display $1" 1
+  grep -q '^tolvane: the display was lost: ' "$work/$run/stderr" ||
+    fail "no line on stderr for the lost display $1: $(cat "$work/$run/stderr")"
+}
+stop_server
+start_server
+run=run5
+start_game 20
+lost_display "in play"
+start_server
+run=run6
+start_game 20
+xdotool windowfocus --sync "$screen" 2>/dev/null
+xdotool key Escape
+wait_window "$TITLE" "$menu" >/dev/null || fail "$run: Escape brought no new menu"
+lost_display "in the menu after a game"
 echo ok

@@ -114,6 +114,7 @@ int32_t DesktopWindows::MessageBox(const std::string& title, const std::string& 
   QMessageBox box(QMessageBox::NoIcon, FromBytes(title), FromBytes(text), QMessageBox::Ok, owner);
   box.setTextFormat(Qt::PlainText);
   box.exec();
+  DesktopEndIfDisplayLost();
   return 1;
 }
 
@@ -252,7 +253,11 @@ void DesktopWindows::SetControlState(int32_t id, int32_t value) {
 }
 
 int32_t DesktopWindows::WaitEvent(int32_t* controlId) {
-  if (pending_.empty() && DesktopAppRunning()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  if (pending_.empty() && DesktopAppRunning()) {
+    DesktopEndIfDisplayLost();
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    DesktopEndIfDisplayLost();
+  }
   if (pending_.empty()) return 0;
   const PendingEvent e = pending_.front();
   pending_.pop_front();

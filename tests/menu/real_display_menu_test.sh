@@ -3,12 +3,15 @@
 # three games and back, each game on top of every window while it is played
 # and each new menu on top once it has ended, the refused "Controls" tab,
 # "Exit Game"; then in a fresh folder a key captured with a real key press,
-# "Save Settings", and the submission URL handed to a browser stand-in.
-# Screenshots of the three games and the four tabs land in $2 (when given).
+# "Save Settings", and the submission URL handed to a browser stand-in; then
+# the game window's close request (in play and at the pause) ends the program
+# with code 0, and a lost display (in play and in the menu after a game) with
+# code 1, never by a signal.
+# Screenshots of the three games, the four tabs and the pause land in $2 (when given).
 set -u
 binary="$1"
 shots="${2:-}"
-for tool in Xvfb xdotool xprop xwininfo import convert compare; do
+for tool in Xvfb xdotool xprop xwininfo xwd import convert compare cc pkg-config; do
   command -v $tool >/dev/null || { echo "no $tool"; exit 77; }
 done
 
@@ -27,11 +30,50 @@ wait_for() {
   done
 }
 
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$work/display" >/dev/null 2>&1 &
-xvfb=$!
-wait_for test -s "$work/display"
-export DISPLAY=:$(head -1 "$work/display")
+start_server() {
+  rm -f "$work/display"
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$work/display" >/dev/null 2>&1 &
+  xvfb=$!
+  wait_for test -s "$work/display" || fail "Xvfb did not start"
+  export DISPLAY=:$(head -1 "$work/display")
+}
+stop_server() {
+  kill $xvfb
+  wait $xvfb
+  xvfb=""
+}
+start_server
 export ALSOFT_DRIVERS=null
+
+# A window manager's close box: WM_DELETE_WINDOW sent to a window, which
+# xdotool cannot do.
+cc -o "$work/close_request" -x c - $(pkg-config --cflags --libs xcb) <<'SOURCE' || fail "no close request sender"
+#include <stdlib.h>
+#include <string.h>
+#include <xcb/xcb.h>
+static xcb_atom_t atom(xcb_connection_t* c, const char* name) {
+  xcb_intern_atom_reply_t* r = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, strlen(name), name), 0);
+  xcb_atom_t a = r != 0 ? r->atom : 0;
+  free(r);
+  return a;
+}
+int main(int argc, char** argv) {
+  xcb_connection_t* c = xcb_connect(0, 0);
+  if (argc != 2 || xcb_connection_has_error(c)) return 2;
+  xcb_client_message_event_t e;
+  memset(&e, 0, sizeof e);
+  e.response_type = XCB_CLIENT_MESSAGE;
+  e.format = 32;
+  e.window = (xcb_window_t)strtoul(argv[1], 0, 0);
+  e.type = atom(c, "WM_PROTOCOLS");
+  e.data.data32[0] = atom(c, "WM_DELETE_WINDOW");
+  e.data.data32[1] = XCB_CURRENT_TIME;
+  xcb_generic_error_t* error =
+      xcb_request_check(c, xcb_send_event_checked(c, 0, e.window, XCB_EVENT_MASK_NO_EVENT, (const char*)&e));
+  xcb_disconnect(c);
+  return error != 0 ? 1 : 0;
+}
+SOURCE
 
 # The browser stand-in records what it is handed; the desktop's own handlers
 # must not get in between.
@@ -138,12 +180,12 @@ game_on_top() {
   diff=$(compare -metric AE "$work/game_page_before.png" "$work/centre.png" null: 2>&1)
   [ "${diff%% *}" -gt $((344 * 176 / 2)) ] 2>/dev/null && [ "$(top_window)" = "$screen" ]
 }
-wait_exit() {
+wait_exit() {  # what [exit code, 0 when not given]
   wait_for eval '! kill -0 $app 2>/dev/null' || fail "$1 did not end the program"
   wait $app
   local code=$?
   app=""
-  [ $code -eq 0 ] || fail "exit code $code after $1"
+  [ $code -eq "${2:-0}" ] || fail "exit code $code after $1$( ((code > 128)) && echo " (signal $((code - 128)))")"
 }
 
 # ---- a game from the menu and back ----
@@ -244,4 +286,66 @@ tab_shot menu_about
 click_tab 0
 click_page 240 130 90 20  # "Exit Game"
 wait_exit "Exit Game in the fresh folder"
+
+# ---- the game window's close request ends the program ----
+run=""
+# The binary in a fresh folder $run, and a game started from its menu (the
+# button at page y $1); sets menu and screen.
+start_game() {  # y
+  mkdir "$work/$run"
+  cp "$binary" "$work/$run/tolvane"
+  "$work/$run/tolvane" 2>"$work/$run/stderr" &
+  app=$!
+  menu=$(wait_window "$TITLE") || fail "$run: no menu window"
+  sleep 0.5
+  locate_menu "$menu"
+  click_page 240 "$1" 90 20
+  screen=$(wait_window '^Tolvane$') || fail "$run: the start button opened no game screen"
+  wait_for game_on_top || fail "$run: the game is not on top"
+}
+screen_state() { xwininfo -id "$screen" 2>/dev/null | sed -n 's/^ *Map State: //p' | grep . || echo gone; }
+# The pause shows a still: the picture stops changing.
+picture_stands() {
+  xwd -root -silent | md5sum >"$work/a"
+  sleep 0.3
+  xwd -root -silent | md5sum >"$work/b"
+  cmp -s "$work/a" "$work/b"
+}
+close_request() {  # what
+  "$work/close_request" "$screen" || fail "the close request $1 could not be sent"
+  wait_for eval '! kill -0 $app 2>/dev/null' ||
+    fail "the program runs on after the close request $1 (game window: $(screen_state))"
+  wait_exit "the close request $1"
+}
+run=run3
+start_game 50  # "2 Player Game"
+close_request "in a two-player game"
+run=run4
+start_game 20  # "1 Player Game"
+xdotool windowfocus --sync "$screen" 2>/dev/null
+xdotool key p  # the pause key
+wait_for picture_stands || fail "the pause key did not halt the game"
+[ -n "$shots" ] && import -window root "$shots/pause.png"
+close_request "at the pause"
+
+# ---- a lost display ends the program with code 1 ----
+# A server of its own each time: this one is stopped.
+lost_display() {  # what
+  stop_server
+  wait_exit "the lost display $1" 1
+  grep -q '^tolvane: the display was lost: ' "$work/$run/stderr" ||
+    fail "no line on stderr for the lost display $1: $(cat "$work/$run/stderr")"
+}
+stop_server
+start_server
+run=run5
+start_game 20
+lost_display "in play"
+start_server
+run=run6
+start_game 20
+xdotool windowfocus --sync "$screen" 2>/dev/null
+xdotool key Escape
+wait_window "$TITLE" "$menu" >/dev/null || fail "$run: Escape brought no new menu"
+lost_display "in the menu after a game"
 echo ok

@@ -269,6 +269,37 @@ TEST_F(FilesTest, WritingThroughALinkReplacesTheFileItPointsTo) {
   }
 }
 
+// The player's own chain of links is followed as far as the system itself
+// follows one: 40 links, and not 41.
+TEST_F(FilesTest, AChainOfFortyLinksIsFollowedAndOneOfFortyOneIsNot) {
+  for (const auto& [links, followed] : {std::pair{40, true}, std::pair{41, false}}) {
+    SCOPED_TRACE(std::to_string(links) + " links");
+    fs::remove_all(dir);
+    fs::create_directory(dir);
+    Put("record", Bytes("OLD\r\n"));
+    // "data1" -> "link1" -> ... -> "record"
+    std::string next = "record";
+    for (int i = links - 1; i >= 1; --i) {
+      fs::create_symlink(next, dir + "/link" + std::to_string(i));
+      next = "link" + std::to_string(i);
+    }
+    fs::create_symlink(next, dir + "/data1");
+    const bool read = OpenFileSlotRead(0, "data1") != 0;
+    EXPECT_EQ(read, followed);
+    if (read) {
+      EXPECT_EQ(ReadTextLine(), "OLD");
+    }
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(OpenFileSlotReadWrite(0, "data1") != 0, followed);
+    WriteTextLine("NEW");
+    CloseFileSlot(0);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              followed ? "" : "tolvane: \"data1\" not saved: too many links on the way to it\n");
+    EXPECT_EQ(Get("record"), Bytes(followed ? "NEW\r\n" : "OLD\r\n"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), links + 1);
+  }
+}
+
 // A file with a second name is written in place, so both names show the new
 // bytes; a new file renamed over one name would leave the other behind.
 TEST_F(FilesTest, AFileWithASecondNameIsWrittenInPlace) {

@@ -66,6 +66,8 @@ struct PlantCase {
     SecondNameOfRootsLink,
     SecondNameOfRootsDanglingLink,
     RootsLinkToASecondNameOfRootsLink,
+    NobodysLinkAtTheMomentOfTheMaking,
+    NobodysDanglingLinkAtTheMomentOfTheMaking,
     RootsLink,
     RootsDanglingLink,
   } entry;
@@ -80,10 +82,10 @@ struct SharedFolder {
 };
 void PrintTo(const SharedFolder& f, std::ostream* os) { *os << std::oct << f.mode << std::dec << " of " << f.owner; }
 
-class PlantedAtTheName : public ::testing::TestWithParam<std::tuple<PlantCase, SharedFolder>> {
+// "shared" is the program's folder; "secret" and "elsewhere" are root's.
+class InASharedFolder {
  protected:
-  void SetUp() override {
-    if (!RunningAsRoot()) GTEST_SKIP() << "planting another user's entries takes root";
+  void MakeFolders(const SharedFolder& folder) {
     InstallTestHost();
     InitFileTable();
     char pattern[] = "/tmp/tolvane-planted-XXXXXX";
@@ -93,15 +95,15 @@ class PlantedAtTheName : public ::testing::TestWithParam<std::tuple<PlantCase, S
     shared = top + "/shared";
     secret = top + "/secret";
     elsewhere = top + "/elsewhere";
-    for (const std::string& folder : {shared, secret, elsewhere}) ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
-    const SharedFolder& folder = std::get<1>(GetParam());
+    for (const std::string& path : {shared, secret, elsewhere}) ASSERT_EQ(::mkdir(path.c_str(), 0700), 0);
     ASSERT_EQ(::chown(shared.c_str(), folder.owner, NOBODY_GID), 0);
     ASSERT_EQ(::chmod(shared.c_str(), folder.mode), 0);
     PutFile(secret + "/file", BytesOf("root:$6$not-for-anyone-else:19000::::::\nsecond line\n"));
     ASSERT_EQ(::chmod((secret + "/file").c_str(), 0600), 0);
     programDirectory = shared + "/";
   }
-  void TearDown() override {
+  void RemoveFolders() {
+    FileSeams() = {};
     ResetPlatformState();
     programDirectory.clear();
     if (!top.empty()) fs::remove_all(top);
@@ -111,6 +113,16 @@ class PlantedAtTheName : public ::testing::TestWithParam<std::tuple<PlantCase, S
     ASSERT_EQ(::lchown(at.c_str(), owner, owner), 0) << at;
   }
   std::string top, shared, secret, elsewhere;
+};
+
+class PlantedAtTheName : public ::testing::TestWithParam<std::tuple<PlantCase, SharedFolder>>,
+                         protected InASharedFolder {
+ protected:
+  void SetUp() override {
+    if (!RunningAsRoot()) GTEST_SKIP() << "planting another user's entries takes root";
+    MakeFolders(std::get<1>(GetParam()));
+  }
+  void TearDown() override { RemoveFolders(); }
 };
 
 TEST_P(PlantedAtTheName, IsFollowedOnlyWhenItIsRootsOwnLink) {
@@ -163,6 +175,16 @@ TEST_P(PlantedAtTheName, IsFollowedOnlyWhenItIsRootsOwnLink) {
       ASSERT_EQ(::link((elsewhere + "/link").c_str(), (shared + "/hop").c_str()), 0);
       Link("hop", data1, 0);
       break;
+    case PlantCase::NobodysLinkAtTheMomentOfTheMaking:
+    case PlantCase::NobodysDanglingLinkAtTheMomentOfTheMaking:
+      // Put there after the name was seen missing, just before the file is
+      // made under it.
+      FileSeams().beforeCreate = [this, data1, target = secret + (c.entry == PlantCase::NobodysLinkAtTheMomentOfTheMaking
+                                                                      ? "/file"
+                                                                      : "/made")] {
+        if (!fs::exists(fs::symlink_status(data1))) Link(target, data1, NOBODY_UID);
+      };
+      break;
     case PlantCase::RootsLink:
       Link(secret + "/file", data1, 0);
       break;
@@ -171,9 +193,11 @@ TEST_P(PlantedAtTheName, IsFollowedOnlyWhenItIsRootsOwnLink) {
       break;
   }
   const Seen secretWas = Look(secret + "/file");
-  const std::set<std::string> sharedWas = Names(shared), secretNamesWas = Names(secret),
-                              elsewhereWas = Names(elsewhere);
+  std::set<std::string> sharedWas = Names(shared);
+  const std::set<std::string> secretNamesWas = Names(secret), elsewhereWas = Names(elsewhere);
+  if (FileSeams().beforeCreate) sharedWas.insert("data1");
   const bool dangling = c.entry == PlantCase::NobodysDanglingLinkIntoTheSecretFolder ||
+                        c.entry == PlantCase::NobodysDanglingLinkAtTheMomentOfTheMaking ||
                         c.entry == PlantCase::RootsDanglingLink;
   std::unique_ptr<OpenWatch> watch = pipe.empty() ? nullptr : std::make_unique<OpenWatch>(pipe);
 
@@ -240,6 +264,8 @@ const PlantCase PLANTED[] = {
     {"SecondNameOfRootsLinkToARootOnlyFile", PlantCase::SecondNameOfRootsLink, false},
     {"SecondNameOfRootsDanglingLink", PlantCase::SecondNameOfRootsDanglingLink, false},
     {"RootsLinkToASecondNameOfRootsLink", PlantCase::RootsLinkToASecondNameOfRootsLink, false},
+    {"NobodysLinkToARootOnlyFileAtTheMomentOfTheMaking", PlantCase::NobodysLinkAtTheMomentOfTheMaking, false},
+    {"NobodysDanglingLinkAtTheMomentOfTheMaking", PlantCase::NobodysDanglingLinkAtTheMomentOfTheMaking, false},
     {"RootsLink", PlantCase::RootsLink, true},
     {"RootsDanglingLink", PlantCase::RootsDanglingLink, true},
 };
@@ -257,6 +283,53 @@ INSTANTIATE_TEST_SUITE_P(
       std::snprintf(mode, sizeof mode, "%04o", unsigned(folder.mode));
       return std::string(std::get<0>(info.param).label) + "_In" + mode + (folder.owner == 0 ? "" : "OfNobody");
     });
+
+// Where there is no /proc, the file found at the name is opened again by its
+// name. In that moment nobody puts a second name of root's file in place of
+// their own record: what the open then finds is not what was looked at, and
+// nothing is read or written through it.
+class WithoutProc : public ::testing::Test, protected InASharedFolder {
+ protected:
+  void SetUp() override {
+    if (!RunningAsRoot()) GTEST_SKIP() << "planting another user's entries takes root";
+    MakeFolders({01777, 0});
+  }
+  void TearDown() override { RemoveFolders(); }
+};
+
+TEST_F(WithoutProc, AFileSwappedInBetweenTheLookAndTheOpenIsNeitherReadNorWritten) {
+  const std::string data1 = shared + "/data1", file = secret + "/file";
+  const Seen secretWas = Look(file);
+  FileSeams().withoutProc = true;
+  FileSeams().beforeReopen = [&] {
+    ASSERT_EQ(::unlink(data1.c_str()), 0);
+    ASSERT_EQ(::link(file.c_str(), data1.c_str()), 0);
+  };
+  for (const bool writing : {false, true}) {
+    SCOPED_TRACE(writing ? "writing" : "reading");
+    if (fs::exists(fs::symlink_status(data1))) ASSERT_EQ(::unlink(data1.c_str()), 0);
+    PutFile(data1, BytesOf("NOBODY\r\nTOWN\r\n"));
+    ASSERT_EQ(::chown(data1.c_str(), NOBODY_UID, NOBODY_GID), 0);
+    ::testing::internal::CaptureStderr();
+    if (writing) {
+      EXPECT_EQ(OpenFileSlotReadWrite(0, "data1"), 0);
+      WriteTextLine("CHAMP");
+      WriteInt32(777);
+    } else {
+      EXPECT_EQ(OpenFileSlotRead(0, "data1"), 0);
+      EXPECT_EQ(ReadTextLine(), "");
+    }
+    CloseFileSlot(0);
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(said, writing ? "tolvane: \"data1\" not saved: Stale file handle\n" : "");
+    const Seen secretNow = Look(file);
+    EXPECT_EQ(secretNow.bytes, secretWas.bytes);
+    EXPECT_EQ(secretNow.st.st_ino, secretWas.st.st_ino);
+    EXPECT_EQ(secretNow.st.st_mode, secretWas.st.st_mode);
+    EXPECT_EQ(Names(secret), std::set<std::string>{"file"});
+    EXPECT_EQ(Names(shared), std::set<std::string>{"data1"});
+  }
+}
 
 // Run by an ordinary player: the player's own link is followed, and one that
 // another ordinary user made beside it is not.

@@ -176,7 +176,6 @@ int MakeTemporary(int folder, const std::string& name, std::string& temp) {
   return -1;
 }
 
-
 // The new file must belong to whoever the old one belongs to.
 bool TakeOwner(int fd, const struct stat& old) {
   struct stat st;

@@ -19,6 +19,10 @@ struct FileWriteSeams {
   int inPlaceFailsWith = 0;
   // The open goes as on a system where /proc is not mounted.
   bool withoutProc = false;
+  // Called between the look at a missing name and the making of the file.
+  std::function<void()> beforeCreate;
+  // Called between the look at a plain file and its opening.
+  std::function<void()> beforeReopen;
 };
 
 FileWriteSeams& FileSeams();

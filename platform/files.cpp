@@ -11,9 +11,9 @@
 // at through a descriptor that opens nothing, and that very file is opened
 // only when it is a plain file, so a pipe or a device is never opened, not
 // even for a moment. A missing name is made only as a new file in its
-// folder. A file with a second name in a folder that others can write may be
-// another user's file that someone named there: it is neither read nor
-// written.
+// folder. A file or a link with a second name in a folder that others can
+// write may be another user's (or root's) that someone named there: such a
+// file is neither read nor written, such a link not followed.
 //
 // A file opened for writing is never changed half-way: what the program
 // writes is kept beside the file's own bytes until it is closed, and the
@@ -174,33 +174,6 @@ int MakeTemporary(int folder, const std::string& name, std::string& temp) {
     ::close(fd);
   }
   return -1;
-}
-
-// Removes the temporaries of the file that their writers left behind: those
-// that nobody holds a lock on. Only plain files with one name, of this user
-// or of the file's owner, are taken; the lock is held while the name is
-// checked and removed, so no writer can have it meanwhile.
-void RemoveAbandonedTemporaries(int heldFolder, const std::string& name, uid_t fileOwner) {
-  const int dirFd = ::openat(heldFolder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dirFd < 0) return;
-  DIR* folder = ::fdopendir(dirFd);
-  if (folder == nullptr) {
-    ::close(dirFd);
-    return;
-  }
-  while (const dirent* entry = ::readdir(folder)) {
-    if (!IsTemporaryOf(entry->d_name, name)) continue;
-    const int fd = ::openat(dirFd, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) continue;
-    struct stat held, now;
-    if (::fstat(fd, &held) == 0 && S_ISREG(held.st_mode) && held.st_nlink == 1 &&
-        (held.st_uid == ::geteuid() || held.st_uid == fileOwner) && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
-        ::fstatat(dirFd, entry->d_name, &now, AT_SYMLINK_NOFOLLOW) == 0 && SameFile(now, held)) {
-      ::unlinkat(dirFd, entry->d_name, 0);
-    }
-    ::close(fd);
-  }
-  ::closedir(folder);
 }
 
 // The new file must belong to whoever the old one belongs to.
@@ -423,6 +396,12 @@ Found Look(const std::string& name, bool writable) {
         found.why = "a link on the way to it belongs to another user";
         return found;
       }
+      // A second name of a link keeps the link's owner: anyone may name one
+      // of root's links (/etc/localtime, say) here.
+      if (st.st_nlink > 1 && OthersMayWrite(folder.get())) {
+        found.why = "a link on the way to it has a second name in a folder that others can write";
+        return found;
+      }
       char target[PATH_MAX + 1];
       const ssize_t length = ++links > MAX_LINKS ? -1 : ::readlinkat(here.get(), "", target, PATH_MAX);
       if (length <= 0 || length >= PATH_MAX) {
@@ -457,6 +436,7 @@ Found Look(const std::string& name, bool writable) {
       found.why = "it has a second name in a folder that others can write";
       return found;
     }
+    if (FileSeams().beforeReopen) FileSeams().beforeReopen();
     found.file = Fd(Reopen(here.get(), st, folder.get(), step, writable));
     if (found.file.get() < 0) {
       found.why = std::strerror(errno);
@@ -478,6 +458,7 @@ Found OpenPlainFile(const std::string& name, bool writable) {
   for (int attempt = 0;; ++attempt) {
     Found found = Look(name, writable);
     if (found.what != Found::Missing || !writable) return found;
+    if (FileSeams().beforeCreate) FileSeams().beforeCreate();
     found.file = Fd(::openat(found.folder.get(), found.name.c_str(),
                              O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK | O_CLOEXEC, 0644));
     // Something came under the name meanwhile: look at it again.
@@ -490,6 +471,38 @@ Found OpenPlainFile(const std::string& name, bool writable) {
     found.what = Found::Opened;
     return found;
   }
+}
+
+// Removes the temporaries of the file that their writers left behind: those
+// that nobody holds a lock on. Anyone who may write the folder can put a pipe
+// or a device under such a name, so each is looked at first through a
+// descriptor that opens nothing, as the open does: only a plain file with one
+// name, of this user or of the file's owner, is opened. The lock is held
+// while the name is checked and removed, so no writer can have it meanwhile.
+void RemoveAbandonedTemporaries(int heldFolder, const std::string& name, uid_t fileOwner) {
+  const int dirFd = ::openat(heldFolder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dirFd < 0) return;
+  DIR* folder = ::fdopendir(dirFd);
+  if (folder == nullptr) {
+    ::close(dirFd);
+    return;
+  }
+  const auto ours = [&](const struct stat& st) {
+    return S_ISREG(st.st_mode) && st.st_nlink == 1 && (st.st_uid == ::geteuid() || st.st_uid == fileOwner);
+  };
+  while (const dirent* entry = ::readdir(folder)) {
+    if (!IsTemporaryOf(entry->d_name, name)) continue;
+    const Fd look(::openat(dirFd, entry->d_name, O_PATH | O_NOFOLLOW | O_CLOEXEC));
+    struct stat seen, held, now;
+    if (look.get() < 0 || ::fstat(look.get(), &seen) != 0 || !ours(seen)) continue;
+    const Fd fd(Reopen(look.get(), seen, dirFd, entry->d_name, false));
+    // Looked at again under the lock: a second name may have come meanwhile.
+    if (fd.get() >= 0 && ::flock(fd.get(), LOCK_EX | LOCK_NB) == 0 && ::fstat(fd.get(), &held) == 0 && ours(held) &&
+        ::fstatat(dirFd, entry->d_name, &now, AT_SYMLINK_NOFOLLOW) == 0 && SameFile(now, held)) {
+      ::unlinkat(dirFd, entry->d_name, 0);
+    }
+  }
+  ::closedir(folder);
 }
 
 // The one word the player gets when a file is left as it was.

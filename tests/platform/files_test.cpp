@@ -2,6 +2,7 @@
 #include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -12,10 +13,12 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <memory>
 #include <tuple>
 
 #include "platform/file_seams.h"
 #include "tests/platform/as_nobody.h"
+#include "tests/platform/open_watch.h"
 #include "tests/platform/platform_fixture.h"
 
 namespace {
@@ -237,7 +240,8 @@ TEST_F(FilesTest, WritesLandTogetherOnClose) {
 }
 
 // The player's own links are followed, also where there is no /proc to
-// open a file by what was found at its name.
+// open a file by what was found at its name, and also a link with a second
+// name in the player's own folder.
 TEST_F(FilesTest, WritingThroughALinkReplacesTheFileItPointsTo) {
   const ClearFileSeamsAtExit clear;
   for (const bool withoutProc : {false, true}) {
@@ -248,15 +252,51 @@ TEST_F(FilesTest, WritingThroughALinkReplacesTheFileItPointsTo) {
     Put("real/keyboard", {1, 0, 0, 0, 2, 0, 0, 0});
     fs::permissions(dir + "/real/keyboard", fs::perms(0640));
     fs::create_symlink("real/keyboard", dir + "/keyboard");
+    // In the player's own folder a link with a second name is the player's.
+    ASSERT_EQ(::link((dir + "/keyboard").c_str(), (dir + "/keyboard-too").c_str()), 0);
     ASSERT_NE(OpenFileSlotRead(0, "keyboard"), 0);
     EXPECT_EQ(ReadInt32(), 1);
     ASSERT_NE(OpenFileSlotReadWrite(0, "keyboard"), 0);
     WriteInt32(9);
     CloseFileSlot(0);
     EXPECT_TRUE(fs::is_symlink(dir + "/keyboard"));
+    struct stat link;
+    ASSERT_EQ(::lstat((dir + "/keyboard").c_str(), &link), 0);
+    EXPECT_EQ(link.st_nlink, 2u);
     EXPECT_EQ(Get("real/keyboard"), (std::vector<uint8_t>{9, 0, 0, 0, 2, 0, 0, 0}));
     EXPECT_EQ(fs::status(dir + "/real/keyboard").permissions(), fs::perms(0640));
     EXPECT_EQ(std::distance(fs::directory_iterator(dir + "/real"), fs::directory_iterator()), 1);
+  }
+}
+
+// The player's own chain of links is followed as far as the system itself
+// follows one: 40 links, and not 41.
+TEST_F(FilesTest, AChainOfFortyLinksIsFollowedAndOneOfFortyOneIsNot) {
+  for (const auto& [links, followed] : {std::pair{40, true}, std::pair{41, false}}) {
+    SCOPED_TRACE(std::to_string(links) + " links");
+    fs::remove_all(dir);
+    fs::create_directory(dir);
+    Put("record", Bytes("OLD\r\n"));
+    // "data1" -> "link1" -> ... -> "record"
+    std::string next = "record";
+    for (int i = links - 1; i >= 1; --i) {
+      fs::create_symlink(next, dir + "/link" + std::to_string(i));
+      next = "link" + std::to_string(i);
+    }
+    fs::create_symlink(next, dir + "/data1");
+    const bool read = OpenFileSlotRead(0, "data1") != 0;
+    EXPECT_EQ(read, followed);
+    if (read) {
+      EXPECT_EQ(ReadTextLine(), "OLD");
+    }
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(OpenFileSlotReadWrite(0, "data1") != 0, followed);
+    WriteTextLine("NEW");
+    CloseFileSlot(0);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              followed ? "" : "tolvane: \"data1\" not saved: too many links on the way to it\n");
+    EXPECT_EQ(Get("record"), Bytes(followed ? "NEW\r\n" : "OLD\r\n"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), links + 1);
   }
 }
 
@@ -279,6 +319,8 @@ TEST_F(FilesTest, AFileWithASecondNameIsWrittenInPlace) {
 // that no writer holds a lock on. Nothing else goes: not one that a writer
 // still at work holds, not another file's, and none of the names that people
 // and tools give to copies of the file, rsync's ".name.XXXXXX" among them.
+// A pipe or a device under such a name is not even opened: a writer waiting
+// on the pipe would be let through.
 TEST_F(FilesTest, AWriteRemovesOnlyTheTemporariesOfWritersThatAreGone) {
   struct Beside {
     const char* file;
@@ -290,7 +332,7 @@ TEST_F(FilesTest, AWriteRemovesOnlyTheTemporariesOfWritersThatAreGone) {
        {".data1.backup", ".data1.orig01", ".data1.README", ".data1.a1B2c3", ".data1.tolvane-a1B2c",
         ".data1.tolvane-a1B2c3d", ".data1.tolvane-a1B-c3", ".data1.tolvane.a1B2c3", "data1.tolvane-a1B2c3",
         ".data1tolvane-a1B2c3", ".data2.tolvane-a1B2c3", ".data1.tolvane-HeLd01", ".data1.tolvane-TwoNms",
-        ".data1.tolvane-SymLnk", ".data1.tolvane-FoLder"}},
+        ".data1.tolvane-SymLnk", ".data1.tolvane-FoLder", ".data1.tolvane-PiPe01", ".data1.tolvane-DeVce1"}},
       {"keyboard", {".keyboard.tolvane-Zz9Zz9"}, {".keyboard.backup", ".keyboard.Zz9Zz9", ".data1.tolvane-Zz9Zz9"}},
   };
   for (Beside c : cases) {
@@ -299,11 +341,22 @@ TEST_F(FilesTest, AWriteRemovesOnlyTheTemporariesOfWritersThatAreGone) {
     fs::create_directory(dir);
     Put(c.file, Bytes("old"));
     for (const auto& name : c.abandoned) Put(name, Bytes("x"));
+    std::map<std::string, std::unique_ptr<OpenWatch>> watches;
     for (const auto& name : c.kept) {
       if (name.ends_with("SymLnk")) {
         fs::create_symlink(c.file, dir + "/" + name);
       } else if (name.ends_with("FoLder")) {
         fs::create_directory(dir + "/" + name);
+      } else if (name.ends_with("PiPe01")) {
+        ASSERT_EQ(::mkfifo((dir + "/" + name).c_str(), 0600), 0);
+        watches[name] = std::make_unique<OpenWatch>(dir + "/" + name);
+      } else if (name.ends_with("DeVce1")) {
+        // The null device under another name, where this user may make one.
+        if (::mknod((dir + "/" + name).c_str(), S_IFCHR | 0600, makedev(1, 3)) == 0) {
+          watches[name] = std::make_unique<OpenWatch>(dir + "/" + name);
+        } else {
+          fs::create_directory(dir + "/" + name);  // kept too
+        }
       } else {
         Put(name, Bytes("x"));
       }
@@ -328,6 +381,7 @@ TEST_F(FilesTest, AWriteRemovesOnlyTheTemporariesOfWritersThatAreGone) {
     WriteTextLine("new");
     CloseFileSlot(0);
     if (held >= 0) ::close(held);
+    for (const auto& [name, watch] : watches) EXPECT_FALSE(watch->Opened()) << name << " was opened";
     EXPECT_EQ(Get(c.file), Bytes("new\r\n"));
     for (const auto& name : c.abandoned) EXPECT_FALSE(fs::exists(fs::symlink_status(dir + "/" + name))) << name;
     for (const auto& name : c.kept) EXPECT_TRUE(fs::exists(fs::symlink_status(dir + "/" + name))) << name;

@@ -1,12 +1,10 @@
 // What another user can put at "data1" before the game starts, in a folder
-// shared with them: a link, a second name of someone else's file, a pipe.
-// None of it is followed, read, written or created through; the player's own
-// links keep working. Run as root, as CI does, with nobody (65534) as the
+// shared with them: a link, a second name of someone else's file or link, a
+// pipe. None of it is followed, read, written or created through; the
+// player's own links keep working. Run as root, as CI does, with nobody (65534) as the
 // other user: root passes every permission check, so nothing but the files
 // code itself stands between the record and root's own files.
 #include <fcntl.h>
-#include <poll.h>
-#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,6 +16,7 @@
 
 #include "platform/file_seams.h"
 #include "tests/highscores/record_files.h"
+#include "tests/platform/open_watch.h"
 #include "tests/platform/platform_fixture.h"
 
 namespace {
@@ -51,53 +50,9 @@ void ExpectUnchanged(const std::string& path, const Seen& was) {
   EXPECT_EQ(now.st.st_nlink, was.st.st_nlink) << path;
 }
 
-// Tells whether anyone opened a pipe while it was watched. The test holds
-// the pipe's reading end, so a writer that comes and goes leaves a hang-up
-// on it; and the system reports every open of it, where it leaves out looks
-// that open nothing (where it does not, the hang-up alone tells).
-class PipeWatch {
- public:
-  explicit PipeWatch(const std::string& path) {
-    readEnd_ = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    EXPECT_GE(readEnd_, 0) << path;
-    watch_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-    EXPECT_GE(watch_, 0);
-    EXPECT_GE(::inotify_add_watch(watch_, path.c_str(), IN_OPEN), 0);
-    const int look = ::open(path.c_str(), O_PATH | O_CLOEXEC);
-    ::close(look);
-    countsLooks_ = Opens() > 0;
-  }
-  ~PipeWatch() {
-    ::close(readEnd_);
-    ::close(watch_);
-  }
-  bool Opened() {
-    pollfd p{readEnd_, POLLIN, 0};
-    const bool hungUp = ::poll(&p, 1, 0) == 1 && (p.revents & POLLHUP) != 0;
-    const int opens = Opens();
-    return hungUp || (!countsLooks_ && opens > 0);
-  }
-
- private:
-  int Opens() {
-    int opens = 0;
-    alignas(inotify_event) char events[4096];
-    for (ssize_t got; (got = ::read(watch_, events, sizeof events)) > 0;) {
-      for (ssize_t at = 0; at < got;) {
-        const auto* e = reinterpret_cast<const inotify_event*>(events + at);
-        opens += (e->mask & IN_OPEN) != 0;
-        at += ssize_t(sizeof(inotify_event) + e->len);
-      }
-    }
-    return opens;
-  }
-  int readEnd_ = -1, watch_ = -1;
-  bool countsLooks_ = false;
-};
-
 // What stands at "data1" in the shared folder. "secret" is a folder only
 // root enters, with "file" (root's, mode 600) in it; "elsewhere" is root's
-// own folder beside it.
+// own folder beside it, where root's own links stand.
 struct PlantCase {
   const char* label;
   enum {
@@ -108,6 +63,11 @@ struct PlantCase {
     RootsLinkToNobodysLink,
     RootsLinkThroughNobodysFolderLink,
     RootsLinkToAPipe,
+    SecondNameOfRootsLink,
+    SecondNameOfRootsDanglingLink,
+    RootsLinkToASecondNameOfRootsLink,
+    NobodysLinkAtTheMomentOfTheMaking,
+    NobodysDanglingLinkAtTheMomentOfTheMaking,
     RootsLink,
     RootsDanglingLink,
   } entry;
@@ -115,10 +75,17 @@ struct PlantCase {
 };
 void PrintTo(const PlantCase& c, std::ostream* os) { *os << c.label; }
 
-class PlantedAtTheName : public ::testing::TestWithParam<std::tuple<PlantCase, mode_t>> {
+// A folder that nobody may add names to: by its mode, or as its owner.
+struct SharedFolder {
+  mode_t mode;
+  uid_t owner;
+};
+void PrintTo(const SharedFolder& f, std::ostream* os) { *os << std::oct << f.mode << std::dec << " of " << f.owner; }
+
+// "shared" is the program's folder; "secret" and "elsewhere" are root's.
+class InASharedFolder {
  protected:
-  void SetUp() override {
-    if (!RunningAsRoot()) GTEST_SKIP() << "planting another user's entries takes root";
+  void MakeFolders(const SharedFolder& folder) {
     InstallTestHost();
     InitFileTable();
     char pattern[] = "/tmp/tolvane-planted-XXXXXX";
@@ -128,14 +95,15 @@ class PlantedAtTheName : public ::testing::TestWithParam<std::tuple<PlantCase, m
     shared = top + "/shared";
     secret = top + "/secret";
     elsewhere = top + "/elsewhere";
-    for (const std::string& folder : {shared, secret, elsewhere}) ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
-    ASSERT_EQ(::chown(shared.c_str(), 0, NOBODY_GID), 0);
-    ASSERT_EQ(::chmod(shared.c_str(), std::get<1>(GetParam())), 0);
+    for (const std::string& path : {shared, secret, elsewhere}) ASSERT_EQ(::mkdir(path.c_str(), 0700), 0);
+    ASSERT_EQ(::chown(shared.c_str(), folder.owner, NOBODY_GID), 0);
+    ASSERT_EQ(::chmod(shared.c_str(), folder.mode), 0);
     PutFile(secret + "/file", BytesOf("root:$6$not-for-anyone-else:19000::::::\nsecond line\n"));
     ASSERT_EQ(::chmod((secret + "/file").c_str(), 0600), 0);
     programDirectory = shared + "/";
   }
-  void TearDown() override {
+  void RemoveFolders() {
+    FileSeams() = {};
     ResetPlatformState();
     programDirectory.clear();
     if (!top.empty()) fs::remove_all(top);
@@ -145,6 +113,16 @@ class PlantedAtTheName : public ::testing::TestWithParam<std::tuple<PlantCase, m
     ASSERT_EQ(::lchown(at.c_str(), owner, owner), 0) << at;
   }
   std::string top, shared, secret, elsewhere;
+};
+
+class PlantedAtTheName : public ::testing::TestWithParam<std::tuple<PlantCase, SharedFolder>>,
+                         protected InASharedFolder {
+ protected:
+  void SetUp() override {
+    if (!RunningAsRoot()) GTEST_SKIP() << "planting another user's entries takes root";
+    MakeFolders(std::get<1>(GetParam()));
+  }
+  void TearDown() override { RemoveFolders(); }
 };
 
 TEST_P(PlantedAtTheName, IsFollowedOnlyWhenItIsRootsOwnLink) {
@@ -182,6 +160,31 @@ TEST_P(PlantedAtTheName, IsFollowedOnlyWhenItIsRootsOwnLink) {
       ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
       Link(pipe, data1, 0);
       break;
+    case PlantCase::SecondNameOfRootsLink:
+      // A second name of a link is the link, owner and all: anyone could
+      // name one of root's links this way where fs.protected_hardlinks is 0.
+      Link(secret + "/file", elsewhere + "/link", 0);
+      ASSERT_EQ(::link((elsewhere + "/link").c_str(), data1.c_str()), 0);
+      break;
+    case PlantCase::SecondNameOfRootsDanglingLink:
+      Link(secret + "/made", elsewhere + "/link", 0);
+      ASSERT_EQ(::link((elsewhere + "/link").c_str(), data1.c_str()), 0);
+      break;
+    case PlantCase::RootsLinkToASecondNameOfRootsLink:
+      Link(secret + "/file", elsewhere + "/link", 0);
+      ASSERT_EQ(::link((elsewhere + "/link").c_str(), (shared + "/hop").c_str()), 0);
+      Link("hop", data1, 0);
+      break;
+    case PlantCase::NobodysLinkAtTheMomentOfTheMaking:
+    case PlantCase::NobodysDanglingLinkAtTheMomentOfTheMaking:
+      // Put there after the name was seen missing, just before the file is
+      // made under it.
+      FileSeams().beforeCreate = [this, data1, target = secret + (c.entry == PlantCase::NobodysLinkAtTheMomentOfTheMaking
+                                                                      ? "/file"
+                                                                      : "/made")] {
+        if (!fs::exists(fs::symlink_status(data1))) Link(target, data1, NOBODY_UID);
+      };
+      break;
     case PlantCase::RootsLink:
       Link(secret + "/file", data1, 0);
       break;
@@ -190,11 +193,13 @@ TEST_P(PlantedAtTheName, IsFollowedOnlyWhenItIsRootsOwnLink) {
       break;
   }
   const Seen secretWas = Look(secret + "/file");
-  const std::set<std::string> sharedWas = Names(shared), secretNamesWas = Names(secret),
-                              elsewhereWas = Names(elsewhere);
+  std::set<std::string> sharedWas = Names(shared);
+  const std::set<std::string> secretNamesWas = Names(secret), elsewhereWas = Names(elsewhere);
+  if (FileSeams().beforeCreate) sharedWas.insert("data1");
   const bool dangling = c.entry == PlantCase::NobodysDanglingLinkIntoTheSecretFolder ||
+                        c.entry == PlantCase::NobodysDanglingLinkAtTheMomentOfTheMaking ||
                         c.entry == PlantCase::RootsDanglingLink;
-  std::unique_ptr<PipeWatch> watch = pipe.empty() ? nullptr : std::make_unique<PipeWatch>(pipe);
+  std::unique_ptr<OpenWatch> watch = pipe.empty() ? nullptr : std::make_unique<OpenWatch>(pipe);
 
   // The Highscore tab and the submission read the record this way.
   const bool read = OpenFileSlotRead(0, "data1") != 0;
@@ -256,18 +261,75 @@ const PlantCase PLANTED[] = {
     {"RootsLinkToNobodysLink", PlantCase::RootsLinkToNobodysLink, false},
     {"RootsLinkThroughNobodysFolderLink", PlantCase::RootsLinkThroughNobodysFolderLink, false},
     {"RootsLinkToAPipe", PlantCase::RootsLinkToAPipe, false},
+    {"SecondNameOfRootsLinkToARootOnlyFile", PlantCase::SecondNameOfRootsLink, false},
+    {"SecondNameOfRootsDanglingLink", PlantCase::SecondNameOfRootsDanglingLink, false},
+    {"RootsLinkToASecondNameOfRootsLink", PlantCase::RootsLinkToASecondNameOfRootsLink, false},
+    {"NobodysLinkToARootOnlyFileAtTheMomentOfTheMaking", PlantCase::NobodysLinkAtTheMomentOfTheMaking, false},
+    {"NobodysDanglingLinkAtTheMomentOfTheMaking", PlantCase::NobodysDanglingLinkAtTheMomentOfTheMaking, false},
     {"RootsLink", PlantCase::RootsLink, true},
     {"RootsDanglingLink", PlantCase::RootsDanglingLink, true},
 };
 
+// Root's folders that others may write, and one of nobody's own that only
+// nobody may.
+const SharedFolder SHARED_FOLDERS[] = {{01777, 0}, {0777, 0}, {02775, 0}, {03775, 0}, {0755, NOBODY_UID}};
+
 INSTANTIATE_TEST_SUITE_P(
     InSharedFolders, PlantedAtTheName,
-    ::testing::Combine(::testing::ValuesIn(PLANTED), ::testing::Values(01777, 0777, 02775, 03775)),
-    [](const ::testing::TestParamInfo<std::tuple<PlantCase, mode_t>>& info) {
+    ::testing::Combine(::testing::ValuesIn(PLANTED), ::testing::ValuesIn(SHARED_FOLDERS)),
+    [](const ::testing::TestParamInfo<std::tuple<PlantCase, SharedFolder>>& info) {
+      const SharedFolder& folder = std::get<1>(info.param);
       char mode[8];
-      std::snprintf(mode, sizeof mode, "%04o", unsigned(std::get<1>(info.param)));
-      return std::string(std::get<0>(info.param).label) + "_In" + mode;
+      std::snprintf(mode, sizeof mode, "%04o", unsigned(folder.mode));
+      return std::string(std::get<0>(info.param).label) + "_In" + mode + (folder.owner == 0 ? "" : "OfNobody");
     });
+
+// Where there is no /proc, the file found at the name is opened again by its
+// name. In that moment nobody puts a second name of root's file in place of
+// their own record: what the open then finds is not what was looked at, and
+// nothing is read or written through it.
+class WithoutProc : public ::testing::Test, protected InASharedFolder {
+ protected:
+  void SetUp() override {
+    if (!RunningAsRoot()) GTEST_SKIP() << "planting another user's entries takes root";
+    MakeFolders({01777, 0});
+  }
+  void TearDown() override { RemoveFolders(); }
+};
+
+TEST_F(WithoutProc, AFileSwappedInBetweenTheLookAndTheOpenIsNeitherReadNorWritten) {
+  const std::string data1 = shared + "/data1", file = secret + "/file";
+  const Seen secretWas = Look(file);
+  FileSeams().withoutProc = true;
+  FileSeams().beforeReopen = [&] {
+    ASSERT_EQ(::unlink(data1.c_str()), 0);
+    ASSERT_EQ(::link(file.c_str(), data1.c_str()), 0);
+  };
+  for (const bool writing : {false, true}) {
+    SCOPED_TRACE(writing ? "writing" : "reading");
+    if (fs::exists(fs::symlink_status(data1))) ASSERT_EQ(::unlink(data1.c_str()), 0);
+    PutFile(data1, BytesOf("NOBODY\r\nTOWN\r\n"));
+    ASSERT_EQ(::chown(data1.c_str(), NOBODY_UID, NOBODY_GID), 0);
+    ::testing::internal::CaptureStderr();
+    if (writing) {
+      EXPECT_EQ(OpenFileSlotReadWrite(0, "data1"), 0);
+      WriteTextLine("CHAMP");
+      WriteInt32(777);
+    } else {
+      EXPECT_EQ(OpenFileSlotRead(0, "data1"), 0);
+      EXPECT_EQ(ReadTextLine(), "");
+    }
+    CloseFileSlot(0);
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(said, writing ? "tolvane: \"data1\" not saved: Stale file handle\n" : "");
+    const Seen secretNow = Look(file);
+    EXPECT_EQ(secretNow.bytes, secretWas.bytes);
+    EXPECT_EQ(secretNow.st.st_ino, secretWas.st.st_ino);
+    EXPECT_EQ(secretNow.st.st_mode, secretWas.st.st_mode);
+    EXPECT_EQ(Names(secret), std::set<std::string>{"file"});
+    EXPECT_EQ(Names(shared), std::set<std::string>{"data1"});
+  }
+}
 
 // Run by an ordinary player: the player's own link is followed, and one that
 // another ordinary user made beside it is not.

@@ -251,8 +251,10 @@ sleep 0.5
 locate_menu "$menu"
 tab_shot menu_the_game
 # Waiting for an event costs no processor time: at most 50 ms in 2 s, once
-# the menu has drawn itself (on a busy machine that may take a while).
-cpu_ticks() { awk '{print $14 + $15}' /proc/$app/stat; }
+# the menu has drawn itself (on a busy machine that may take a while). Only
+# the thread that waits is counted: the sound library mixes silence in a
+# thread of its own, at a cost that depends on the machine and the build.
+cpu_ticks() { awk '{print $14 + $15}' /proc/$app/task/$app/stat; }
 spent=""
 idle_for_two_seconds() {
   local before

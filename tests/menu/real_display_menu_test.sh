@@ -108,14 +108,21 @@ locate_menu() {
   menu_x=$X
   menu_y=$Y
 }
-click_page() {  # x y w h on the page
-  xdotool mousemove --sync $((menu_x + 3 + $1 + $3 / 2)) $((menu_y + 20 + $2 + $4 / 2)) click 1
+# A click at x y on the screen. The pointer is moved there first; xdotool's
+# --sync waits for it to move, some 16 s when it is there already.
+click_at() {
+  local X Y SCREEN WINDOW
+  eval "$(xdotool getmouselocation --shell)"
+  [ "$X,$Y" = "$1,$2" ] || xdotool mousemove --sync "$1" "$2"
+  xdotool click 1
   sleep 0.3
+}
+click_page() {  # x y w h on the page
+  click_at $((menu_x + 3 + $1 + $3 / 2)) $((menu_y + 20 + $2 + $4 / 2))
 }
 click_tab() {  # index
   local at=(37 104 169 248)
-  xdotool mousemove --sync $((menu_x + ${at[$1]})) $((menu_y + 10)) click 1
-  sleep 0.3
+  click_at $((menu_x + ${at[$1]})) $((menu_y + 10))
 }
 page_shot() {  # file: the window's page area
   import -window root -crop 344x176+$((menu_x + 3))+$((menu_y + 22)) +repage "$1"

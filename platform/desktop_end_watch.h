@@ -1,6 +1,6 @@
-// The watch over the ways the window system ends the program: a lost display
-// and the game window's close request. desktop_end_watch.cpp says when and
-// where each one ends it.
+// The watch over the three ways the window system ends the program: a lost
+// display, the game window's close request and a window that another program
+// destroys. desktop_end_watch.cpp says when and where each one ends it.
 #pragma once
 
 #include <QEventLoop>
@@ -16,9 +16,12 @@ void StopWatchingWindowSystem();
 void WatchGameWindow(QWindow* window);
 // A close request reached the game window (its close handler tells).
 void NoteGameCloseRequest();
+// Another program destroyed the window's native window: it is gone for good,
+// and a window shown again must be made anew.
+bool DestroyedByAnotherProgram(const QWindow* window);
 
 // A pump: handles the window system's pending events as processEvents does
-// with these flags, then ends the program if one of them came.
+// with these flags, then ends the program if one of the three came.
 void PumpWindowSystem(QEventLoop::ProcessEventsFlags flags);
 // After a loop of the toolkit's own (a message box): the same end.
 void EndIfWindowSystemEnded();

@@ -628,6 +628,11 @@ class DesktopHost : public PlatformHost {
   bool OpenDisplaySystem() override { return EnsureApp(); }
   bool OpenScreen(const std::string& title) override {
     if (!EnsureApp()) return false;
+    // Its native window went with another program: the next game needs one.
+    if (screen_ != nullptr && DestroyedByAnotherProgram(screen_)) {
+      delete screen_;
+      screen_ = nullptr;
+    }
     if (screen_ == nullptr) {
       screen_ = new ScreenWindow();
       WatchGameWindow(screen_);

@@ -14,7 +14,6 @@
 #include <QUrl>
 #include <QWindow>
 
-#include <signal.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -33,6 +32,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/desktop_end_watch.h"
 #include "platform/desktop_gl.h"
 #include "platform/desktop_host.h"
 #include "platform/desktop_scaler.h"
@@ -120,59 +120,6 @@ AppState g_appState = AppState::NotTried;
 QApplication* g_app = nullptr;
 // Why the last service failed to start, for the line on stderr.
 std::string g_failure;
-
-// ---- a lost display -------------------------------------------------------------
-// On a broken X connection the toolkit warns and then calls exit(1) from
-// inside its event pump. That runs the static destructors while the
-// application and its windows still live; our host, made before the
-// toolkit's own statics, is destroyed after them and tears its windows down
-// on what is already gone (the per-thread GL context): a crash. So we end
-// first, in the main thread, at a pump: before and after each one, and in the
-// toolkit's warning, which comes before its exit. File writes never pump, so
-// no key or record file is ever cut in the middle of its write.
-xcb_connection_t* g_connection = nullptr;  // the toolkit's, while it lives
-std::thread::id g_mainThread;
-QtMessageHandler g_toolkitMessages = nullptr;
-
-[[noreturn]] void EndDisplayLost(int error) {
-  std::fprintf(stderr, "tolvane: the display was lost: the X11 connection broke (error %d)\n", error);
-  std::fflush(nullptr);
-  // The server holds nothing of ours any more, and the destructors are
-  // what would crash: end here.
-  std::_Exit(1);
-}
-
-// Another thread must not end the process: it could cut the main thread's write.
-void EndIfDisplayLost() {
-  if (g_connection == nullptr || std::this_thread::get_id() != g_mainThread) return;
-  if (const int error = xcb_connection_has_error(g_connection)) EndDisplayLost(error);
-}
-
-void WatchToolkitMessage(QtMsgType type, const QMessageLogContext& context, const QString& text) {
-  EndIfDisplayLost();
-  g_toolkitMessages(type, context, text);
-}
-
-// A write to a server that has gone would end us by SIGPIPE before the pump
-// sees the broken connection. A handler rather than SIG_IGN: it does not
-// pass on to the programs we start (the browser).
-void OnBrokenPipe(int) {}
-
-void WatchConnection() {
-  auto* x11 = g_app->nativeInterface<QNativeInterface::QX11Application>();
-  if (x11 == nullptr || x11->connection() == nullptr) return;
-  g_connection = x11->connection();
-  g_mainThread = std::this_thread::get_id();
-  if (g_toolkitMessages == nullptr) g_toolkitMessages = qInstallMessageHandler(WatchToolkitMessage);
-  struct sigaction old {};
-  if (sigaction(SIGPIPE, nullptr, &old) == 0 && old.sa_handler == SIG_DFL) {
-    struct sigaction quiet {};
-    quiet.sa_handler = OnBrokenPipe;
-    sigemptyset(&quiet.sa_mask);
-    quiet.sa_flags = SA_RESTART;
-    sigaction(SIGPIPE, &quiet, nullptr);
-  }
-}
 
 uint64_t MonotonicMicros() {
   timespec ts{};
@@ -298,7 +245,7 @@ bool EnsureApp() {
     } else {
       g_app = new QApplication(g_argc, g_argv);
       g_appState = AppState::Running;
-      WatchConnection();
+      WatchWindowSystem();
       if (g_probeConnection != nullptr) xcb_disconnect(g_probeConnection);
       g_probeConnection = nullptr;
     }
@@ -449,19 +396,12 @@ class ScreenWindow : public QWindow {
     requestActivate();
   }
 
-  // Whether the close box (or any close request) was used since the last ask.
-  bool TakeCloseRequest() {
-    const bool requested = closeRequested_;
-    closeRequested_ = false;
-    return requested;
-  }
-
  protected:
   // Accepted, the close would take the window away while the game runs on
   // unseen; the program ends instead, at the next pump, outside this handler.
   void closeEvent(QCloseEvent* e) override {
     e->ignore();
-    if (isVisible()) closeRequested_ = true;
+    NoteGameCloseRequest();
   }
 
   // No copy of the frame is kept: the texture or the backing store's image
@@ -586,7 +526,6 @@ class ScreenWindow : public QWindow {
     }
   }
 
-  bool closeRequested_ = false;
   std::unique_ptr<QOpenGLContext> context_;
   GlPicture gl_;
   bool glReady_ = false;
@@ -672,7 +611,7 @@ class DesktopHost : public PlatformHost {
   [[noreturn]] void ExitProcess(int32_t code) override {
     ReleaseAll();
     fonts_.clear();  // no font may outlive the application
-    g_connection = nullptr;  // goes with the application
+    StopWatchingWindowSystem();  // the connection goes with the application
     delete g_app;  // takes the key watcher with it
     g_app = nullptr;
     g_appState = AppState::Unavailable;
@@ -689,7 +628,15 @@ class DesktopHost : public PlatformHost {
   bool OpenDisplaySystem() override { return EnsureApp(); }
   bool OpenScreen(const std::string& title) override {
     if (!EnsureApp()) return false;
-    if (screen_ == nullptr) screen_ = new ScreenWindow();
+    // Its native window went with another program: the next game needs one.
+    if (screen_ != nullptr && DestroyedByAnotherProgram(screen_)) {
+      delete screen_;
+      screen_ = nullptr;
+    }
+    if (screen_ == nullptr) {
+      screen_ = new ScreenWindow();
+      WatchGameWindow(screen_);
+    }
     screen_->setTitle(FromBytes(title));
     if (QScreen* s = QGuiApplication::primaryScreen()) {
       screen_->setScreen(s);
@@ -712,15 +659,9 @@ class DesktopHost : public PlatformHost {
     screen_->hide();
     screen_->unsetCursor();
   }
-  // Where the game hears of a close request or a lost display, and ends:
-  // outside every event handler, in no file write.
+  // Where the game may end: desktop_end_watch.cpp says how.
   void PumpEvents() override {
-    if (g_appState != AppState::Running) return;
-    EndIfDisplayLost();
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
-    EndIfDisplayLost();
-    // The same end as the menu's close box.
-    if (screen_ != nullptr && screen_->TakeCloseRequest()) EndProgram();
+    if (g_appState == AppState::Running) PumpWindowSystem(QEventLoop::AllEvents);
   }
   void Present(const uint16_t* pixels) override {
     if (ScreenActive()) screen_->Present(pixels);
@@ -859,7 +800,6 @@ class DesktopHost : public PlatformHost {
 }  // namespace
 
 bool EnsureDesktopApp() { return EnsureApp(); }
-void DesktopEndIfDisplayLost() { EndIfDisplayLost(); }
 bool DesktopAppRunning() { return g_appState == AppState::Running; }
 
 std::unique_ptr<PlatformHost> MakeDesktopHost() { return std::make_unique<DesktopHost>(); }

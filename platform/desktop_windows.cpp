@@ -20,6 +20,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/desktop_end_watch.h"
 #include "platform/desktop_host.h"
 #include "platform/host.h"
 
@@ -111,10 +112,13 @@ int32_t DesktopWindows::MessageBox(const std::string& title, const std::string& 
   }
   QWidget* owner = QApplication::activeWindow();
   if (owner == nullptr && eventWindow_ != nullptr && eventWindow_->isVisible()) owner = eventWindow_;
-  QMessageBox box(QMessageBox::NoIcon, FromBytes(title), FromBytes(text), QMessageBox::Ok, owner);
-  box.setTextFormat(Qt::PlainText);
-  box.exec();
-  DesktopEndIfDisplayLost();
+  {
+    QMessageBox box(QMessageBox::NoIcon, FromBytes(title), FromBytes(text), QMessageBox::Ok, owner);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+  }
+  // Only once the box is gone: the end deletes its owner, and with it its children.
+  EndIfWindowSystemEnded();
   return 1;
 }
 
@@ -253,11 +257,7 @@ void DesktopWindows::SetControlState(int32_t id, int32_t value) {
 }
 
 int32_t DesktopWindows::WaitEvent(int32_t* controlId) {
-  if (pending_.empty() && DesktopAppRunning()) {
-    DesktopEndIfDisplayLost();
-    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    DesktopEndIfDisplayLost();
-  }
+  if (pending_.empty() && DesktopAppRunning()) PumpWindowSystem(QEventLoop::WaitForMoreEvents);
   if (pending_.empty()) return 0;
   const PendingEvent e = pending_.front();
   pending_.pop_front();

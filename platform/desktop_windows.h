@@ -17,8 +17,6 @@
 // that needs it, and is gone again once the program ends.
 bool EnsureDesktopApp();
 bool DesktopAppRunning();
-// Ends the program with code 1 when the display has gone; for every pump.
-void DesktopEndIfDisplayLost();
 // The look of the controls, set once when the application is made.
 void ApplyControlLook();
 

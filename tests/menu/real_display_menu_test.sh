@@ -5,8 +5,9 @@
 # "Exit Game"; then in a fresh folder a key captured with a real key press,
 # "Save Settings", and the submission URL handed to a browser stand-in; then
 # the game window's close request (in play and at the pause) ends the program
-# with code 0, and a lost display (in play and in the menu after a game) with
-# code 1, never by a signal.
+# with code 0, as does another program destroying the game window in play or
+# the menu window, and a lost display (in play and in the menu after a game)
+# with code 1, never by a signal.
 # Screenshots of the three games, the four tabs and the pause land in $2 (when given).
 set -u
 binary="$1"
@@ -108,14 +109,21 @@ locate_menu() {
   menu_x=$X
   menu_y=$Y
 }
-click_page() {  # x y w h on the page
-  xdotool mousemove --sync $((menu_x + 3 + $1 + $3 / 2)) $((menu_y + 20 + $2 + $4 / 2)) click 1
+# A click at x y on the screen. The pointer is moved there first; xdotool's
+# --sync waits for it to move, some 16 s when it is there already.
+click_at() {
+  local X Y SCREEN WINDOW
+  eval "$(xdotool getmouselocation --shell)"
+  [ "$X,$Y" = "$1,$2" ] || xdotool mousemove --sync "$1" "$2"
+  xdotool click 1
   sleep 0.3
+}
+click_page() {  # x y w h on the page
+  click_at $((menu_x + 3 + $1 + $3 / 2)) $((menu_y + 20 + $2 + $4 / 2))
 }
 click_tab() {  # index
   local at=(37 104 169 248)
-  xdotool mousemove --sync $((menu_x + ${at[$1]})) $((menu_y + 10)) click 1
-  sleep 0.3
+  click_at $((menu_x + ${at[$1]})) $((menu_y + 10))
 }
 page_shot() {  # file: the window's page area
   import -window root -crop 344x176+$((menu_x + 3))+$((menu_y + 22)) +repage "$1"
@@ -291,14 +299,17 @@ wait_exit "Exit Game in the fresh folder"
 
 # ---- the game window's close request ends the program ----
 run=""
-# The binary in a fresh folder $run, and a game started from its menu (the
-# button at page y $1); sets menu and screen.
-start_game() {  # y
+# The binary in a fresh folder $run, its menu shown; sets menu.
+start_menu() {
   mkdir "$work/$run"
   cp "$binary" "$work/$run/tolvane"
   "$work/$run/tolvane" 2>"$work/$run/stderr" &
   app=$!
   menu=$(wait_window "$TITLE") || fail "$run: no menu window"
+}
+# And a game started from its menu (the button at page y $1); sets screen too.
+start_game() {  # y
+  start_menu
   sleep 0.5
   locate_menu "$menu"
   click_page 240 "$1" 90 20
@@ -329,6 +340,28 @@ xdotool key p  # the pause key
 wait_for picture_stands || fail "the pause key did not halt the game"
 [ -n "$shots" ] && import -window root "$shots/pause.png"
 close_request "at the pause"
+
+# ---- a window that another program destroys ends the program ----
+# As the close request ends it; some tools and panels destroy the window
+# instead (xdotool windowclose does), and nothing of the program may run on.
+left_over() {
+  local p
+  for p in /proc/[0-9]*; do
+    [ "$(readlink "$p/exe" 2>/dev/null)" = "$work/$run/tolvane" ] && return 0
+  done
+  return 1
+}
+destroyed() {  # window what
+  xdotool windowclose "$1" || fail "$run: $2 could not be destroyed"
+  wait_exit "the destroyed $2"
+  left_over && fail "a process runs on after the destroyed $2"
+}
+run=run7
+start_game 20
+destroyed "$screen" "game window in play"
+run=run8
+start_menu
+destroyed "$menu" "menu window"
 
 # ---- a lost display ends the program with code 1 ----
 # A server of its own each time: this one is stopped.

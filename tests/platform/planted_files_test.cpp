@@ -307,7 +307,9 @@ TEST_F(WithoutProc, AFileSwappedInBetweenTheLookAndTheOpenIsNeitherReadNorWritte
   };
   for (const bool writing : {false, true}) {
     SCOPED_TRACE(writing ? "writing" : "reading");
-    if (fs::exists(fs::symlink_status(data1))) ASSERT_EQ(::unlink(data1.c_str()), 0);
+    if (fs::exists(fs::symlink_status(data1))) {
+      ASSERT_EQ(::unlink(data1.c_str()), 0);
+    }
     PutFile(data1, BytesOf("NOBODY\r\nTOWN\r\n"));
     ASSERT_EQ(::chown(data1.c_str(), NOBODY_UID, NOBODY_GID), 0);
     ::testing::internal::CaptureStderr();

@@ -315,6 +315,12 @@ bool OthersMayWrite(int folder) {
   return (st.st_uid != ::geteuid() && st.st_uid != 0) || (st.st_mode & (S_IWGRP | S_IWOTH)) != 0;
 }
 
+// Someone who may add names to the folder may have named another user's file
+// or link here; a second name keeps the owner of what it names, root's too.
+bool SecondNameInASharedFolder(const struct stat& st, int folder) {
+  return st.st_nlink > 1 && OthersMayWrite(folder);
+}
+
 // The steps of a path; "." and empty steps say nothing.
 void PutStepsInFront(const std::string& path, std::deque<std::string>& steps) {
   std::vector<std::string> parts;
@@ -396,9 +402,8 @@ Found Look(const std::string& name, bool writable) {
         found.why = "a link on the way to it belongs to another user";
         return found;
       }
-      // A second name of a link keeps the link's owner: anyone may name one
-      // of root's links (/etc/localtime, say) here.
-      if (st.st_nlink > 1 && OthersMayWrite(folder.get())) {
+      // Anyone may name one of root's links (/etc/localtime, say) here.
+      if (SecondNameInASharedFolder(st, folder.get())) {
         found.why = "a link on the way to it has a second name in a folder that others can write";
         return found;
       }
@@ -430,9 +435,7 @@ Found Look(const std::string& name, bool writable) {
       found.why = "it is not a plain file";
       return found;
     }
-    // Someone who may add names to the folder may have named another user's
-    // file here.
-    if (st.st_nlink > 1 && OthersMayWrite(folder.get())) {
+    if (SecondNameInASharedFolder(st, folder.get())) {
       found.why = "it has a second name in a folder that others can write";
       return found;
     }

@@ -176,15 +176,16 @@ TEST_P(PlantedAtTheName, IsFollowedOnlyWhenItIsRootsOwnLink) {
       Link("hop", data1, 0);
       break;
     case PlantCase::NobodysLinkAtTheMomentOfTheMaking:
-    case PlantCase::NobodysDanglingLinkAtTheMomentOfTheMaking:
+    case PlantCase::NobodysDanglingLinkAtTheMomentOfTheMaking: {
       // Put there after the name was seen missing, just before the file is
       // made under it.
-      FileSeams().beforeCreate = [this, data1, target = secret + (c.entry == PlantCase::NobodysLinkAtTheMomentOfTheMaking
-                                                                      ? "/file"
-                                                                      : "/made")] {
+      const bool dangling = c.entry == PlantCase::NobodysDanglingLinkAtTheMomentOfTheMaking;
+      const std::string target = secret + (dangling ? "/made" : "/file");
+      FileSeams().beforeCreate = [this, data1, target] {
         if (!fs::exists(fs::symlink_status(data1))) Link(target, data1, NOBODY_UID);
       };
       break;
+    }
     case PlantCase::RootsLink:
       Link(secret + "/file", data1, 0);
       break;
